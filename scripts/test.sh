@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Every test: installs what is missing, builds the three configurations, and runs one ctest over the
+# native tests and the Windows tests, the latter under Wine in our own prefix and on our own display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh
+
+. scripts/wine-env.sh
+trap netsend_stop_all EXIT
+netsend_start_display --own
+netsend_start_wine "$PWD/build/wine-prefix"
+
+ctest --preset all -j "${NETSEND_TEST_JOBS:-1}" "$@"

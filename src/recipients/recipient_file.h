@@ -1,0 +1,18 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// One computer name exactly as the user typed or picked it: no trimming and no validation.
+using RecipientName = std::wstring;
+
+// The saved names live in this file in the current directory, resolved afresh on every call.
+inline constexpr wchar_t kRecipientFileName[] = L"net_send.ini";
+
+// Delivers every saved name, in file order, one at a time. A missing file holds no names. On a failure
+// the names delivered so far stay delivered and Failure is thrown with the reason.
+void ReadRecipients(const std::function<void(const RecipientName&)>& deliver);
+
+// Adds the name as a new last line. Throws Failure when it could not be saved; the file then keeps
+// every byte it had.
+void AppendRecipient(const RecipientName& name);
