@@ -19,4 +19,12 @@ function(netsend_add_gtest)
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   endif()
   add_subdirectory(${NETSEND_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(WIN32 AND NOT MSVC)
+    # GoogleTest's Notification needs std::mutex, which GCC's win32 thread model lacks: give it one
+    # built on a Win32 event instead.
+    foreach(t gtest gtest_main)
+      target_compile_definitions(${t} PUBLIC GTEST_HAS_NOTIFICATION_=1)
+      target_compile_options(${t} PUBLIC -include ${PROJECT_SOURCE_DIR}/tests/gtest_win32_notification.h)
+    endforeach()
+  endif()
 endfunction()

@@ -1,0 +1,209 @@
+// POSIX file calls for the recipient file (the native build and its tests).
+
+#include "recipients/file_access.h"
+
+#include <cerrno>
+#include <climits>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The appenders lock this one byte, far beyond any real end of the file, so that the lock never
+// stands in the way of reading or writing the file's content.
+constexpr off_t kLockOffset = static_cast<off_t>(1) << 62;
+
+[[noreturn]] void ThrowLastError()
+{
+    throw FileError{static_cast<unsigned long>(errno)};
+}
+
+// The file name in UTF-8, as the POSIX calls take it.
+std::string NarrowName(const std::wstring& name)
+{
+    std::string out;
+    for (const wchar_t wc : name) {
+        const unsigned long c = static_cast<unsigned long>(wc);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+int Fd(std::intptr_t handle)
+{
+    return static_cast<int>(handle);
+}
+
+// Takes the appenders' lock, waiting for it. Open-file-description locks (Linux) also keep apart two
+// threads of one process; elsewhere classic process locks are used. A file system that has no locks
+// (some network file systems) is used without: each append is still one atomic write at the end.
+bool LockForAppend(int fd)
+{
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kLockOffset;
+    lock.l_len = 1;
+#ifdef F_OFD_SETLKW
+    const int command = F_OFD_SETLKW;
+#else
+    const int command = F_SETLKW;
+#endif
+    for (;;) {
+        if (fcntl(fd, command, &lock) == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL)
+            return false;
+        ThrowLastError();
+    }
+}
+
+void Unlock(int fd)
+{
+    struct flock lock {};
+    lock.l_type = F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kLockOffset;
+    lock.l_len = 1;
+#ifdef F_OFD_SETLK
+    fcntl(fd, F_OFD_SETLK, &lock);
+#else
+    fcntl(fd, F_SETLK, &lock);
+#endif
+}
+
+}  // namespace
+
+InputFile::~InputFile()
+{
+    if (handle_ != -1)
+        close(Fd(handle_));
+}
+
+bool InputFile::Open(const std::wstring& name)
+{
+    int fd;
+    do {
+        fd = open(NarrowName(name).c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd == -1 && errno == EINTR);
+    if (fd == -1) {
+        if (errno == ENOENT)
+            return false;
+        ThrowLastError();
+    }
+    handle_ = fd;
+    // A folder opens for reading here; reading it would fail, but say so at once.
+    struct stat info {};
+    if (fstat(fd, &info) != 0)
+        ThrowLastError();
+    if (S_ISDIR(info.st_mode))
+        throw FileError{EISDIR};
+    return true;
+}
+
+std::size_t InputFile::Read(char* buffer, std::size_t size)
+{
+    if (size > SSIZE_MAX)
+        size = SSIZE_MAX;
+    for (;;) {
+        const ssize_t got = read(Fd(handle_), buffer, size);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            ThrowLastError();
+    }
+}
+
+AppendFile::AppendFile(const std::wstring& name) : name_(name)
+{
+    int fd;
+    do {
+        fd = open(NarrowName(name).c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    } while (fd == -1 && errno == EINTR);
+    if (fd == -1)
+        ThrowLastError();
+    handle_ = fd;
+    locked_ = LockForAppend(fd);
+}
+
+AppendFile::~AppendFile()
+{
+    if (handle_ == -1)
+        return;
+    if (locked_)
+        Unlock(Fd(handle_));
+    close(Fd(handle_));
+}
+
+std::uint64_t AppendFile::Size()
+{
+    struct stat info {};
+    if (fstat(Fd(handle_), &info) != 0)
+        ThrowLastError();
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+char AppendFile::ByteAt(std::uint64_t offset)
+{
+    char byte = 0;
+    for (;;) {
+        const ssize_t got = pread(Fd(handle_), &byte, 1, static_cast<off_t>(offset));
+        if (got == 1)
+            return byte;
+        if (got == 0)
+            throw FileError{EIO};  // the file shrank under us
+        if (errno != EINTR)
+            ThrowLastError();
+    }
+}
+
+void AppendFile::Append(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const std::size_t size = bytes.size() < SSIZE_MAX ? bytes.size() : SSIZE_MAX;
+        const ssize_t put = write(Fd(handle_), bytes.data(), size);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowLastError();
+        }
+        if (put == 0)
+            throw FileError{ENOSPC};
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+}
+
+bool AppendFile::TruncateTo(std::uint64_t size) noexcept
+{
+    return ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0;
+}
+
+void AppendFile::Close()
+{
+    const int fd = Fd(handle_);
+    handle_ = -1;
+    if (locked_)
+        Unlock(fd);
+    locked_ = false;
+    if (close(fd) != 0 && errno != EINTR)
+        ThrowLastError();
+}

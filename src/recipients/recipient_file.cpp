@@ -1,0 +1,98 @@
+#include "recipients/recipient_file.h"
+
+#include "common/failure.h"
+#include "common/system_reason.h"
+#include "recipients/code_page.h"
+#include "recipients/file_access.h"
+#include "recipients/list_input.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+const std::wstring& FileName()
+{
+    static const std::wstring name(kRecipientFileName);
+    return name;
+}
+
+std::wstring ReadFailed()
+{
+    return L"Не удалось прочитать файл " + FileName();
+}
+
+std::wstring AppendFailed()
+{
+    return L"Не удалось сохранить имя в файле " + FileName();
+}
+
+[[noreturn]] void ThrowFailure(const std::wstring& whatFailed, const FileError& error)
+{
+    throw Failure(DescribeFailure(whatFailed, SystemReason(error.code)));
+}
+
+bool IsLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+}  // namespace
+
+void ReadRecipients(const std::function<void(const RecipientName&)>& deliver)
+{
+    InputFile file;
+    try {
+        if (!file.Open(FileName()))
+            return;  // a missing file simply holds no names yet
+    } catch (const FileError& error) {
+        ThrowFailure(ReadFailed(), error);
+    }
+
+    // One wide string is reused for every entry, so an entry costs no allocation once the string has
+    // grown to the longest name. Only file errors are translated here; whatever `deliver` throws passes
+    // through unchanged.
+    RecipientName name;
+    const auto read = [&file](char* buffer, std::size_t size) {
+        try {
+            return file.Read(buffer, size);
+        } catch (const FileError& error) {
+            ThrowFailure(ReadFailed(), error);
+        }
+    };
+    ReadListInput(read, [&](std::string_view bytes) {
+        AnsiToWide(bytes, name);
+        deliver(name);
+    });
+}
+
+void AppendRecipient(const RecipientName& name)
+{
+    // Converted before the file is touched: a name the code page cannot hold leaves the file as it was.
+    std::string line;
+    try {
+        line = WideToAnsi(name);
+    } catch (const Failure& failure) {
+        throw Failure(DescribeFailure(AppendFailed(), failure.Text()));
+    }
+    line += "\r\n";
+
+    try {
+        AppendFile file(FileName());  // waits for other appenders, in this process or another
+        const std::uint64_t oldSize = file.Size();
+        // A last line without a line end (a file edited by hand) is ended first, so two names never join.
+        if (oldSize > 0 && !IsLineEnd(file.ByteAt(oldSize - 1)))
+            line.insert(0, "\r\n");
+        try {
+            file.Append(line);
+        } catch (const FileError&) {
+            // Take back whatever part of the line got in; the file then keeps exactly its old bytes.
+            file.TruncateTo(oldSize);
+            throw;
+        }
+        file.Close();
+    } catch (const FileError& error) {
+        ThrowFailure(AppendFailed(), error);
+    }
+}
