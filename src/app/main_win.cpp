@@ -1,8 +1,73 @@
-#include <windows.h>
+// Process entry: the main window on the one user-interface thread, and the message loop that runs
+// until the program's last window has closed.
 
-// Placeholder until the main window exists.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+#include "common/failure.h"
+#include "ui/common/open_windows.h"
+#include "ui/common/window.h"
+#include "ui/main/frm_main.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace {
+
+const wchar_t kProgramTitle[] = L"Отправка сообщений";
+
+void RegisterControlClasses()
 {
-    MessageBoxW(nullptr, L"Отправка сообщений", L"net_send", MB_OK);
-    return 0;
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof classes;
+    classes.dwICC = ICC_WIN95_CLASSES;
+#ifdef ICC_STANDARD_CLASSES
+    classes.dwICC |= ICC_STANDARD_CLASSES;
+#endif
+    InitCommonControlsEx(&classes);
+}
+
+// Ends with WM_QUIT, which the last of the program's windows posts as it closes.
+int RunMessageLoop()
+{
+    MSG message{};
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0)
+            return static_cast<int>(message.wParam);
+        if (got == -1)
+            return 1;
+        // Tab moves by the windows' own tab order, which the system's dialog navigation would not follow.
+        if (ui::Window::PreTranslate(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void ReportStartFailure(const wchar_t* text)
+{
+    // A window that failed half-way has already closed, and as the last one it asked the loop to end;
+    // that request would close the message box at once, before the user could read it.
+    MSG quit{};
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    MessageBoxW(nullptr, text, kProgramTitle, MB_OK | MB_ICONERROR);
+}
+
+} // namespace
+
+// DPI awareness comes from the manifest alone: it must be in force before the first window exists,
+// which only the manifest guarantees. SetProcessDPIAware is not called: on the systems that have it the
+// manifest already says the same, and on XP the system DPI is all there is.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
+{
+    RegisterControlClasses();
+    try {
+        ui::HiddenOwner owner;
+        ui::FrmMain frmMain;
+        frmMain.Open(showCommand);
+        return RunMessageLoop();
+    } catch (const Failure& failure) {
+        ReportStartFailure(failure.Text().c_str());
+    } catch (...) {
+        ReportStartFailure(L"Не удалось открыть окно программы.");
+    }
+    return 1;
 }

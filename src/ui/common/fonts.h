@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ui/common/handles.h"
+#include "ui/common/window_table.h"
+
+namespace ui {
+
+bool SameFont(const FontDef& a, const FontDef& b);
+
+// The font of the table at this DPI. Measured on `dc`, it is narrowed where a substitute face would
+// not fit the form's one-line labels that use it.
+FontHandle CreateFormFont(HDC dc, const FormTable& form, const FontDef& wanted, int dpi);
+
+} // namespace ui

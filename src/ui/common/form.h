@@ -1,0 +1,74 @@
+#pragma once
+
+#include "ui/common/handles.h"
+#include "ui/common/window_table.h"
+
+#include <utility>
+#include <vector>
+
+// The controls of one window, built from its table, and everything they need at the window's DPI:
+// fonts, pictures, brushes. The window owns this object; the controls themselves are child windows and
+// go with their parent.
+
+namespace ui {
+
+// The menu bar of the table, not yet held by any window.
+MenuHandle BuildMenuBar(const FormTable& table);
+
+class Form {
+public:
+    explicit Form(const FormTable& table) noexcept : table_(table) {}
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const FormTable& Table() const noexcept { return table_; }
+    HWND Control(int id) const;
+
+    // Creates every control of the table inside the window, stacked by rank. Replaces what an earlier
+    // Create left behind, so a window that was closed can be built again from the same table.
+    void Create(HWND window);
+
+    // Sizes the window's client area and places every control for this DPI; called on creation and
+    // whenever the DPI changes. New fonts and pictures replace the old ones only after every control
+    // has been handed the new ones.
+    void Layout(int dpi);
+
+    // Answers WM_CTLCOLOR*: the brush for a control with colours of its own, else nullptr.
+    HBRUSH ControlColours(HDC dc, HWND control) const;
+    // Paints the window's own ground; false when the system's default applies.
+    bool EraseGround(HWND window, HDC dc) const;
+    // Owner-drawn picture buttons and images; false for anything else.
+    bool DrawItem(const DRAWITEMSTRUCT& item) const;
+
+    // Tab and Shift+Tab by the table's tab indexes; Enter clicks a focused picture button.
+    bool HandleKeyboard(const MSG& message) const;
+    void SaveFocus();
+    void RestoreFocus() const;
+
+private:
+    int IndexOf(HWND window) const;
+    void CreateTooltips();
+    void AddBrush(RgbColour colour);
+    HBRUSH Brush(RgbColour colour) const;
+    void SizeClientArea(int dpi) const;
+    void PlaceControls(int dpi) const;
+    void ApplyFonts(int dpi);
+    void LoadPictures(int dpi);
+    void FocusControl(int index) const;
+
+    const FormTable& table_;
+    HWND window_ = nullptr;
+    std::vector<HWND> controls_; // by table index
+    HWND tooltip_ = nullptr;     // destroyed with the window that owns it
+    std::vector<std::pair<RgbColour, BrushHandle>> brushes_;
+    std::vector<FontHandle> fonts_; // one per distinct font of the table, at the current DPI
+    std::vector<IconHandle> pictures_;
+    std::vector<IconHandle> pressedPictures_;
+    int pictureSize_ = 32;
+    IconHandle bigIcon_;
+    IconHandle smallIcon_;
+    int dpi_ = 96;
+    int focusIndex_ = -1; // the control that had the focus when the window was last deactivated
+};
+
+} // namespace ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ui/common/form.h"
+#include "ui/common/window.h"
+
+// A top-level window whose content is a Form built from a table: the messages every such window
+// answers the same way (building, DPI changes, colours, owner drawing, focus, keyboard) live here;
+// each window adds its commands.
+
+namespace ui {
+
+class FormWindow : public Window {
+protected:
+    explicit FormWindow(const FormTable& table) noexcept : form_(table) {}
+
+    const Form& Controls() const noexcept { return form_; }
+
+    // Puts the window in the middle of the work area of its screen, or over `over` when given.
+    void PlaceCentred(HWND over) const;
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool HandleKeyboard(MSG& message) override;
+
+    // A menu entry or a control's notification.
+    virtual LRESULT OnCommand(int id, int code, HWND control) = 0;
+
+private:
+    LRESULT OnCreate();
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnControlColours(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnEraseBackground(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+    LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetFocus();
+
+    Form form_;
+};
+
+} // namespace ui

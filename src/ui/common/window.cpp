@@ -1,0 +1,116 @@
+#include "ui/common/window.h"
+
+#include "common/failure.h"
+#include "ui/common/open_windows.h"
+
+#include <string>
+
+namespace ui {
+
+Window::~Window()
+{
+    // Normally the window is long gone. If not, its messages now reach this base class only.
+    if (window_)
+        DestroyWindow(window_);
+}
+
+void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, className, &existing))
+        return;
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &Window::Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);  // shared: never destroyed
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = className;
+    if (!RegisterClassExW(&windowClass))
+        throw Failure(L"Не удалось зарегистрировать класс окна " + std::wstring(className) + L".");
+}
+
+void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
+                    HWND owner, HMENU menu)
+{
+    HWND created = CreateWindowExW(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, owner, menu, GetModuleHandleW(nullptr),
+                                   this);
+    if (!created)
+        throw Failure(L"Не удалось создать окно «" + std::wstring(caption) + L"».");
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Default(message, wParam, lParam);
+}
+
+LRESULT Window::Default(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+Window* Window::FromHandle(HWND window)
+{
+    // Only windows of our own classes carry a Window pointer; any other window's user data is not ours.
+    if (!window || static_cast<ULONG_PTR>(GetClassLongPtrW(window, GCLP_WNDPROC)) !=
+                       reinterpret_cast<ULONG_PTR>(&Procedure))
+        return nullptr;
+    return reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+bool Window::PreTranslate(MSG& message)
+{
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST)
+        return false;
+    // Up to the top-level window the message is for.
+    HWND root = message.hwnd;
+    while (root && (GetWindowLongPtrW(root, GWL_STYLE) & WS_CHILD))
+        root = GetParent(root);
+    Window* window = FromHandle(root);
+    if (!window)
+        return false;
+    try {
+        return window->HandleKeyboard(message);
+    } catch (...) {
+        return false;
+    }
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Window* window = nullptr;
+    if (message == WM_NCCREATE) {
+        window = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        try {
+            OpenWindows::Opened(hwnd);
+        } catch (...) {
+            return FALSE; // the window is not created
+        }
+        window->window_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+    } else {
+        window = FromHandle(hwnd);
+    }
+    if (!window)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+
+    LRESULT result = 0;
+    try {
+        result = window->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // A failed WM_CREATE must stop the creation; anything else falls back to the system's default.
+        result = message == WM_CREATE ? -1 : DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        window->window_ = nullptr;
+        OpenWindows::Closed(hwnd);
+    }
+    return result;
+}
+
+} // namespace ui

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <windows.h>
+
+// Base of the program's top-level windows. The window procedure finds the C++ object through the
+// window (stored at WM_NCCREATE, forgotten at WM_NCDESTROY) and hands each message to HandleMessage.
+// No exception ever leaves the window procedure: the system cannot carry one through its own frames.
+// Every such window counts as open for the life of the program (see open_windows.h).
+
+namespace ui {
+
+class Window {
+public:
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    HWND Handle() const noexcept { return window_; }
+
+    // Keyboard handling that must run before a message is translated and dispatched (tab movement).
+    // True when the message was used up. Called by the message loop for every queued message.
+    static bool PreTranslate(MSG& message);
+
+protected:
+    Window() = default;
+    virtual ~Window();
+
+    // Registers the class on first use; every class of ours shares the one window procedure.
+    static void RegisterClassOnce(const wchar_t* className, HBRUSH background);
+
+    // Throws Failure when the window cannot be created.
+    void Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
+                HMENU menu);
+
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual bool HandleKeyboard(MSG&) { return false; }
+
+    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static Window* FromHandle(HWND window);
+
+    HWND window_ = nullptr;
+};
+
+} // namespace ui

@@ -1,0 +1,67 @@
+#include "ui/about/frm_help_table.h"
+#include "ui/main/frm_main_table.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace ui;
+
+std::vector<int> Walk(const FormTable& form, int start, bool forward, int steps)
+{
+    std::vector<int> ids;
+    int index = FindControl(form, start);
+    for (int i = 0; i < steps; ++i) {
+        index = NextTabStop(form, index, forward);
+        ids.push_back(index < 0 ? -1 : form.controls[index].id);
+    }
+    return ids;
+}
+
+TEST(TabOrder, OpensInTxtMessageSkippingTheLabels)
+{
+    const int first = FirstTabStop(frm_main::kForm);
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(frm_main::kForm.controls[first].id, frm_main::kTxtMessage);
+}
+
+TEST(TabOrder, TabFollowsTheTabIndexesAndWraps)
+{
+    using namespace frm_main;
+    const std::vector<int> expected = {kCmdKompName, kCmdSend, kCmbComp, kTxtMessage, kCmdKompName};
+    EXPECT_EQ(Walk(kForm, kTxtMessage, true, 5), expected);
+}
+
+TEST(TabOrder, ShiftTabWalksBackAndWraps)
+{
+    using namespace frm_main;
+    const std::vector<int> expected = {kCmbComp, kCmdSend, kCmdKompName, kTxtMessage, kCmbComp};
+    EXPECT_EQ(Walk(kForm, kTxtMessage, false, 5), expected);
+}
+
+TEST(TabOrder, FromALabelOrFromOutsideStartsAtTheEnds)
+{
+    using namespace frm_main;
+    // Focus on something that is not a tab stop (a label, or nothing of ours) enters at the first or
+    // last stop, whatever the label's own tab index.
+    EXPECT_EQ(Walk(kForm, kLabel2, true, 1), std::vector<int>{kTxtMessage});
+    EXPECT_EQ(Walk(kForm, kLabel2, false, 1), std::vector<int>{kCmbComp});
+    EXPECT_EQ(kForm.controls[NextTabStop(kForm, -1, false)].id, kCmbComp);
+}
+
+TEST(TabOrder, IsNotTheStackingOrder)
+{
+    // The system's dialog navigation would walk front to back: cmbComp, cmdSend, cmdKompName, ...
+    using namespace frm_main;
+    EXPECT_NE(Walk(kForm, kCmbComp, true, 1), std::vector<int>{kCmdSend});
+}
+
+TEST(TabOrder, AWindowWithoutTabStopsHasNone)
+{
+    EXPECT_EQ(FirstTabStop(frm_help::kForm), -1);
+    EXPECT_EQ(NextTabStop(frm_help::kForm, 0, true), -1);
+}
+
+} // namespace
