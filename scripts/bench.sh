@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark and prints one table of figures and ratios against their floors:
+#   reading and appending to the names file (native, Google Benchmark), the size of the 32-bit exe, and
+#   opening the window under Wine (in its own prefix and on its own display).
+#   bash scripts/bench.sh            the full run (about ten minutes on two busy cores)
+#   bash scripts/bench.sh --smoke    tiny sizes and single runs: that everything still builds and runs
+# Builds in build/bench-native (Release, no sanitizers) and build/bench-win32 (the win32 preset's
+# toolchain and flags); never in the test builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+smoke=
+for arg in "$@"; do
+  case $arg in
+    --smoke) smoke=1 ;;
+    *) echo "usage: bash scripts/bench.sh [--smoke]" >&2; exit 2 ;;
+  esac
+done
+
+configure() {  # folder, extra arguments...
+  local dir=$1; shift
+  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+}
+configure build/bench-native -DNETSEND_SANITIZE=OFF -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
+configure build/bench-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+cmake --build build/bench-native --target bench_recipients bench_support_tests >/dev/null
+cmake --build build/bench-win32 --target net_send bench_open_driver bench_floor_window >/dev/null
+
+log=build/bench-log.txt
+: > "$log"
+rows=()
+collect() {  # keeps the table rows of a run's output, the whole output goes to the log
+  local line
+  while IFS= read -r line; do
+    printf '%s\n' "$line" >> "$log"
+    case $line in "| benchmark"*) ;; "|"*) rows+=("$line") ;; esac
+  done
+}
+
+# 1, 2: the names file, native.
+if [ -n "$smoke" ]; then
+  collect < <(build/bench-native/bench/bench_recipients --smoke --benchmark_color=false 2>&1)
+else
+  collect < <(build/bench-native/bench/bench_recipients --benchmark_color=false 2>&1)
+fi
+
+# 3: the size of what ships, stripped copies (the builds keep their own files).
+exe=build/bench-win32/src/app/net_send.exe
+floor=build/bench-win32/bench/bench_floor_window.exe
+size_dir=build/bench-size
+mkdir -p "$size_dir"
+i686-w64-mingw32-strip -o "$size_dir/net_send.exe" "$exe"
+i686-w64-mingw32-strip -o "$size_dir/floor.exe" "$floor"
+size=$(stat -c %s "$size_dir/net_send.exe")
+floor_size=$(stat -c %s "$size_dir/floor.exe")
+dlls=$(i686-w64-mingw32-objdump -p "$size_dir/net_send.exe" | awk '/DLL Name:/ {printf "%s ", $3}')
+runtime=$(printf '%s' "$dlls" | tr ' ' '\n' | grep -viE '^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|comdlg32)\.dll$' || true)
+size_goal=$((200 * 1024))
+verdict="met    "; [ "$size" -le "$size_goal" ] || verdict="NOT met"
+[ -z "$runtime" ] || verdict="NOT met (runtime DLL: $runtime)"
+rows+=("$(printf '| %-34s | %13d bytes stripped   | %13d bytes (floor)   | %-48s | %5s | <= 200 KB %s |    |' \
+  "size of the 32-bit exe" "$size" "$floor_size" "imports: $dlls" "-" "$verdict")")
+
+# 4: opening the window, under Wine, in a prefix and on a display of our own.
+. scripts/wine-env.sh
+trap netsend_stop_all EXIT
+netsend_start_display --own
+netsend_start_wine "$root/build/bench-prefix"
+driver_args=(--runs=11)
+[ -z "$smoke" ] || driver_args=(--smoke)
+collect < <(wine build/bench-win32/bench/bench_open_driver.exe "${driver_args[@]}" "$root/$floor" "$root/$exe" 2>&1)
+
+echo
+echo "Every ratio is the program against its floor, measured in the same run (full output: $log)."
+echo "| benchmark                          | median (spread) of the program | median (spread) of the floor   | more                                             | ratio | goal           | n  |"
+echo "|---|---|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"
+echo
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
