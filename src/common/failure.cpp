@@ -2,7 +2,12 @@
 
 #include <utility>
 
-Failure::Failure(std::wstring text) : std::runtime_error("operation failed"), text_(std::move(text)) {}
+Failure::Failure(std::wstring text) : text_(std::move(text)) {}
+
+const char* Failure::what() const noexcept
+{
+    return "net_send: operation failed";
+}
 
 std::wstring DescribeFailure(const std::wstring& whatFailed, const std::wstring& reason)
 {

@@ -2,6 +2,7 @@
 
 #include "recipients/code_page.h"
 
+#include "common/decimal.h"
 #include "common/failure.h"
 #include "common/system_reason.h"
 
@@ -20,7 +21,7 @@ constexpr std::size_t kMaxPiece = INT_MAX / 2;
 std::wstring UnrepresentableText()
 {
     return L"Имя содержит символы, которые нельзя сохранить в кодировке файла (кодовая страница " +
-           std::to_wstring(GetACP()) + L").";
+           DecimalText(GetACP()) + L").";
 }
 
 // Converts bytes with no flags: every byte or byte sequence of the code page maps to a character

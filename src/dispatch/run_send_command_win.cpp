@@ -1,0 +1,84 @@
+#include "dispatch/send_command.h"
+
+#include "common/decimal.h"
+#include "common/failure.h"
+#include "common/system_reason.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Closes a kernel handle on every path out of the function that received it.
+class OwnedHandle {
+public:
+    explicit OwnedHandle(HANDLE handle) noexcept : handle_(handle) {}
+    OwnedHandle(OwnedHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    OwnedHandle& operator=(OwnedHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    ~OwnedHandle() { Close(); }
+
+private:
+    void Close() noexcept
+    {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+    HANDLE handle_;
+};
+
+const wchar_t kWhatFailed[] = L"Не удалось запустить команду net send";
+
+// CreateProcessW takes at most 32767 characters of command line, the terminating zero included. Newer
+// systems refuse a longer one with an error, but what older ones (and Wine) do with it is not
+// documented, and a message box accepts far more text than that; so the length is checked here, where
+// the outcome is the same everywhere.
+constexpr std::size_t kMaxCommandLineWithZero = 32767;
+
+}  // namespace
+
+void RunSendCommand(const std::wstring& commandLine)
+{
+    if (commandLine.size() + 1 > kMaxCommandLineWithZero) {
+        throw Failure(DescribeFailure(
+            kWhatFailed, L"Команда длиннее " + DecimalText(kMaxCommandLineWithZero - 1) +
+                             L" знаков, такую строку система не принимает. Сократите сообщение."));
+    }
+    // The system would silently cut the line at a zero character, sending something else than asked.
+    if (commandLine.find(L'\0') != std::wstring::npos)
+        throw Failure(DescribeFailure(kWhatFailed, L"Команда содержит нулевой знак."));
+
+    // CreateProcessW may write into the command line it is given, so it gets a copy of its own.
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINIMIZED;
+    PROCESS_INFORMATION started = {};
+
+    // No application name: the first word of the line names the program, found by the system's usual
+    // search. No command interpreter either, so | & > and the like reach net as plain characters.
+    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started)) {
+        const unsigned long code = GetLastError();
+        throw Failure(DescribeFailure(kWhatFailed, SystemReason(code)));
+    }
+    // The started process is not tracked: its handles are closed at once and it runs on its own.
+    const OwnedHandle process(started.hProcess);
+    const OwnedHandle thread(started.hThread);
+}

@@ -1,0 +1,140 @@
+// A stand-in for the system's net.exe. Tests put it where the program's search for `net` finds it first
+// (the folder of the running exe) and read back what each start handed over. It shows no window and
+// sends nothing.
+//
+// Every run appends exactly one record, as one line, to its log:
+//
+//   show=<F>,<M><TAB>cmd=<C><LF>
+//
+//   F  1 when the starter set STARTF_USESHOWWINDOW in its STARTUPINFO, else 0
+//   M  wShowWindow from that STARTUPINFO, in decimal (2 is minimized with the focus)
+//   C  the command line exactly as GetCommandLineW returned it, program name included, with
+//      \ written as \\, CR as \r, LF as \n, TAB as \t, and every other character below U+0020 and
+//      U+007F as \xHH (two upper-case hex digits); everything else is written as it is
+//
+// The log is UTF-8 without a byte order mark; lines end in LF alone. It is the file named by the
+// environment variable NET_DOUBLE_LOG when that is set and not empty, else net_calls.log in the folder
+// of this net.exe. A missing log is created. Each record is written with a single write to a file
+// opened for appending only, so records of runs that overlap never mix.
+//
+// Exit code: 0 when the record was written, 1 when it was not.
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+class OwnedFile {
+public:
+    explicit OwnedFile(HANDLE handle) noexcept : handle_(handle) {}
+    OwnedFile(OwnedFile&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+    OwnedFile& operator=(OwnedFile&&) = delete;
+    OwnedFile(const OwnedFile&) = delete;
+    OwnedFile& operator=(const OwnedFile&) = delete;
+    ~OwnedFile()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+
+    HANDLE Get() const noexcept { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+std::wstring Escape(const wchar_t* text)
+{
+    static const wchar_t hex[] = L"0123456789ABCDEF";
+    std::wstring escaped;
+    for (const wchar_t* p = text; *p != L'\0'; ++p) {
+        const wchar_t c = *p;
+        if (c == L'\\')
+            escaped += L"\\\\";
+        else if (c == L'\r')
+            escaped += L"\\r";
+        else if (c == L'\n')
+            escaped += L"\\n";
+        else if (c == L'\t')
+            escaped += L"\\t";
+        else if (c < 0x20 || c == 0x7F) {
+            escaped += L"\\x";
+            escaped += hex[(c >> 4) & 0xF];
+            escaped += hex[c & 0xF];
+        } else
+            escaped += c;
+    }
+    return escaped;
+}
+
+std::wstring LogPath()
+{
+    std::wstring fromEnvironment(32768, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"NET_DOUBLE_LOG", &fromEnvironment[0],
+                                                 static_cast<DWORD>(fromEnvironment.size()));
+    if (length > 0 && length < fromEnvironment.size()) {
+        fromEnvironment.resize(length);
+        return fromEnvironment;
+    }
+
+    std::wstring path(32768, L'\0');
+    const DWORD pathLength = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (pathLength == 0 || pathLength >= path.size())
+        return std::wstring();
+    path.resize(pathLength);
+    const std::wstring::size_type slash = path.find_last_of(L"\\/");
+    path.resize(slash == std::wstring::npos ? 0 : slash + 1);
+    return path + L"net_calls.log";
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    if (size <= 0)
+        return std::string();
+    std::string utf8(static_cast<std::string::size_type>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], size, nullptr,
+                        nullptr);
+    return utf8;
+}
+
+bool AppendRecord(const std::wstring& path, const std::string& record)
+{
+    // A reader that holds the log without sharing it is waited for a little, not raced.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const OwnedFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.Get() == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_SHARING_VIOLATION)
+                return false;
+            Sleep(20);
+            continue;
+        }
+        DWORD written = 0;
+        return WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
+               written == record.size();
+    }
+    return false;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+
+    const std::wstring record = L"show=" + std::to_wstring((startup.dwFlags & STARTF_USESHOWWINDOW) ? 1 : 0) +
+                                L"," + std::to_wstring(startup.wShowWindow) + L"\tcmd=" +
+                                Escape(GetCommandLineW()) + L"\n";
+    const std::wstring path = LogPath();
+    if (path.empty())
+        return 1;
+    return AppendRecord(path, ToUtf8(record)) ? 0 : 1;
+}

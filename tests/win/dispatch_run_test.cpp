@@ -1,0 +1,249 @@
+// RunSendCommand against the net.exe stand-in built next to this test program: the search for `net`
+// looks in the folder of the running exe first, so the stand-in is what gets started. Its log format is
+// described at the top of tests/doubles/net_double.cpp.
+
+#include "common/failure.h"
+#include "common/system_reason.h"
+#include "dispatch/send_command.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+class OwnedFile {
+public:
+    explicit OwnedFile(HANDLE handle) noexcept : handle_(handle) {}
+    OwnedFile(OwnedFile&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+    OwnedFile& operator=(OwnedFile&&) = delete;
+    OwnedFile(const OwnedFile&) = delete;
+    OwnedFile& operator=(const OwnedFile&) = delete;
+    ~OwnedFile()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+
+    HANDLE Get() const noexcept { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::wstring::size_type>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    return wide;
+}
+
+std::wstring Unescape(const std::wstring& text)
+{
+    std::wstring plain;
+    for (std::wstring::size_type i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\\' || i + 1 == text.size()) {
+            plain += text[i];
+            continue;
+        }
+        const wchar_t code = text[++i];
+        if (code == L'r')
+            plain += L'\r';
+        else if (code == L'n')
+            plain += L'\n';
+        else if (code == L't')
+            plain += L'\t';
+        else if (code == L'x' && i + 2 < text.size()) {
+            plain += static_cast<wchar_t>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else
+            plain += code;
+    }
+    return plain;
+}
+
+// One start of the stand-in, as it logged it.
+struct Call {
+    std::wstring show;         // "<STARTF_USESHOWWINDOW set: 1 or 0>,<wShowWindow>"
+    std::wstring commandLine;  // unescaped
+};
+
+std::wstring ExeFolder()
+{
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+class RunSendCommandTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::wstring stand_in = ExeFolder() + L"net.exe";
+        ASSERT_NE(GetFileAttributesW(stand_in.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the net.exe stand-in must be built next to the test program";
+
+        static int serial = 0;
+        std::wstring temp(MAX_PATH + 1, L'\0');
+        temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), &temp[0]));
+        log_ = temp + L"net_double_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+               std::to_wstring(++serial) + L".log";
+        DeleteFileW(log_.c_str());
+        // Inherited by every process started from here on.
+        SetEnvironmentVariableW(L"NET_DOUBLE_LOG", log_.c_str());
+    }
+
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"NET_DOUBLE_LOG", nullptr);
+        DeleteFileW(log_.c_str());
+    }
+
+    // The started process runs on its own; its records are waited for, within a generous time for Wine.
+    std::vector<Call> WaitForCalls(std::size_t count) const
+    {
+        std::vector<Call> calls;
+        for (int waited = 0; waited < 30000; waited += 20) {
+            calls = ReadCalls();
+            if (calls.size() >= count)
+                break;
+            Sleep(20);
+        }
+        return calls;
+    }
+
+private:
+    std::vector<Call> ReadCalls() const
+    {
+        const OwnedFile file(CreateFileW(log_.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        std::string bytes;
+        if (file.Get() == INVALID_HANDLE_VALUE)
+            return {};
+        char buffer[65536];
+        DWORD got = 0;
+        while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+            bytes.append(buffer, got);
+
+        std::vector<Call> calls;
+        std::string::size_type start = 0;
+        for (std::string::size_type end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
+            const std::wstring line = FromUtf8(bytes.substr(start, end - start));
+            const std::wstring::size_type tab = line.find(L'\t');
+            if (line.compare(0, 5, L"show=") != 0 || tab == std::wstring::npos ||
+                line.compare(tab + 1, 4, L"cmd=") != 0) {
+                ADD_FAILURE() << "malformed record in the stand-in's log: " << bytes.substr(start, end - start);
+                continue;
+            }
+            calls.push_back({line.substr(5, tab - 5), Unescape(line.substr(tab + 5))});
+        }
+        return calls;
+    }
+
+    std::wstring log_;
+};
+
+struct Delivery {
+    const char* label;
+    std::wstring name;
+    std::wstring message;
+    std::wstring expected;  // the command line the net program must see
+};
+
+void PrintTo(const Delivery& row, std::ostream* out)
+{
+    *out << row.label;
+}
+
+class RunSendCommandDelivery : public RunSendCommandTest, public testing::WithParamInterface<Delivery> {};
+
+TEST_P(RunSendCommandDelivery, NetGetsTheLineUnchangedAndMinimized)
+{
+    const Delivery& row = GetParam();
+    RunSendCommand(ComposeSendCommand(row.name, row.message));
+
+    const std::vector<Call> calls = WaitForCalls(1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].commandLine, row.expected);
+    EXPECT_EQ(calls[0].show, L"1,2") << "STARTF_USESHOWWINDOW with SW_SHOWMINIMIZED";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RunSendCommandDelivery,
+    testing::Values(
+        Delivery{"Plain", L"PC12", L"hi", L"net send PC12 hi"},
+        Delivery{"TwoLinesKeepCrLf", L"PC12", L"Привет\r\nвторая строка", L"net send PC12 Привет\r\nвторая строка"},
+        Delivery{"NameWithBlanksNotQuoted", L"PC 12 b", L"hi", L"net send PC 12 b hi"},
+        Delivery{"ShellCharactersUntouched", L"PC12", L"a|b & c > d < e \"q\" ^x %PATH% \\\\srv\\d",
+                 L"net send PC12 a|b & c > d < e \"q\" ^x %PATH% \\\\srv\\d"},
+        Delivery{"EmptyNameTwoBlanks", L"", L"hi", L"net send  hi"},
+        Delivery{"EmptyMessageTrailingBlank", L"PC12", L"", L"net send PC12 "}),
+    [](const testing::TestParamInfo<Delivery>& info) { return std::string(info.param.label); });
+
+TEST_F(RunSendCommandTest, LongestLineTheSystemTakesArrivesWhole)
+{
+    const std::wstring line = L"net send PC12 " + std::wstring(32766 - 14, L'x');
+    ASSERT_EQ(line.size(), 32766u);
+    RunSendCommand(line);
+
+    const std::vector<Call> calls = WaitForCalls(1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(calls[0].commandLine == line) << "got " << calls[0].commandLine.size() << " characters";
+}
+
+TEST_F(RunSendCommandTest, EveryStartIsOneProcessAndNoneIsWaitedFor)
+{
+    std::vector<std::wstring> sent;
+    for (int i = 0; i < 6; ++i) {
+        sent.push_back(L"net send PC12 message " + std::to_wstring(i));
+        RunSendCommand(sent.back());
+    }
+
+    std::vector<Call> calls = WaitForCalls(sent.size());
+    std::vector<std::wstring> received;
+    for (const Call& call : calls)
+        received.push_back(call.commandLine);
+    std::sort(received.begin(), received.end());
+    EXPECT_EQ(received, sent);
+}
+
+TEST(RunSendCommandFailure, TooLongLineIsRefusedBeforeTheSystemSeesIt)
+{
+    for (const std::size_t length : {std::size_t{32767}, std::size_t{100000}}) {
+        const std::wstring line = L"net send PC12 " + std::wstring(length - 14, L'x');
+        try {
+            RunSendCommand(line);
+            ADD_FAILURE() << "a line of " << length << " characters was accepted";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.Text().rfind(L"Не удалось запустить команду net send", 0), 0u);
+        }
+    }
+}
+
+TEST(RunSendCommandFailure, ZeroCharacterIsRefusedRatherThanCutAt)
+{
+    EXPECT_THROW(RunSendCommand(std::wstring(L"net send PC12 a\0b", 17)), Failure);
+}
+
+TEST(RunSendCommandFailure, MissingProgramCarriesTheSystemsReason)
+{
+    try {
+        RunSendCommand(L"net_missing_xyz send PC12 hi");
+        FAIL() << "a program that does not exist was started";
+    } catch (const Failure& failure) {
+        const std::wstring reason = SystemReason(ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(failure.Text().rfind(L"Не удалось запустить команду net send", 0), 0u);
+        EXPECT_NE(failure.Text().find(reason), std::wstring::npos)
+            << "the text lacks the system's reason for ERROR_FILE_NOT_FOUND";
+    }
+}
+
+}  // namespace
