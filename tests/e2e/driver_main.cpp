@@ -1,0 +1,77 @@
+// The end-to-end driver:
+//   e2e_driver [--filter=<parts of test names, comma-separated>] [--dpi=<dpi>] <net_send.exe> <net.exe stand-in>
+// --dpi starts every program at that system dpi, through Wine's setting (so under Wine only); without it
+// they are shown at the system's own.
+
+#include "check.h"
+#include "program.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace {
+
+// Window positions are read in the screen's own pixels, whatever dpi the program under test uses.
+void BecomeDpiAware()
+{
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    using SetAware = BOOL(WINAPI*)();
+    // Through void(*)() because a cast between unrelated function types draws a warning.
+    const auto setContext =
+        reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    const HANDLE perMonitorAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3));
+    if (setContext && setContext(perMonitorAware))
+        return;
+    const auto setAware =
+        reinterpret_cast<SetAware>(reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetProcessDPIAware")));
+    if (setAware)
+        setAware();
+}
+
+int ScreenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+int main()
+{
+    // The paths may hold any character, so they are taken from the wide command line.
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> files;
+    std::string filter;
+    int dpi = 0;
+    for (int i = 1; arguments && i < count; ++i) {
+        const std::wstring argument = arguments[i];
+        if (argument.compare(0, 9, L"--filter=") == 0)
+            filter = e2e::ToUtf8(argument.substr(9));
+        else if (argument.compare(0, 6, L"--dpi=") == 0)
+            dpi = _wtoi(argument.c_str() + 6);
+        else
+            files.push_back(argument);
+    }
+    LocalFree(arguments);
+    if (files.size() != 2 || dpi < 0 || (dpi > 0 && !e2e::RunningUnderWine())) {
+        std::fprintf(stderr, "usage: e2e_driver [--filter=<part of a test name>] [--dpi=<dpi>] <net_send.exe> <net.exe>\n");
+        return 2;
+    }
+    e2e::SetBuiltFiles(files[0], files[1]);
+    BecomeDpiAware();
+    e2e::SetExpectedDpi(dpi > 0 ? dpi : ScreenDpi(), dpi > 0);
+
+    // The stand-in must log next to itself in each case's folder, and a crash of the program under test
+    // must end it rather than wait in a crash dialog.
+    SetEnvironmentVariableW(L"NET_DOUBLE_LOG", nullptr);
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+
+    std::printf("net_send.exe shown at %d dpi\n", e2e::ExpectedDpi());
+    return e2e::RunAllTests(filter);
+}

@@ -1,0 +1,417 @@
+// How the main window looks and answers the keyboard and mouse: geometry at the dpi it is shown at,
+// colours read back from the screen, tooltips, the send button over the message box, the tab order, and
+// the version record and icons in the exe.
+
+#include "check.h"
+#include "program.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace e2e {
+namespace {
+
+constexpr COLORREF kDarkGreen = RGB(0, 64, 0);
+constexpr COLORREF kBrightGreen = RGB(0, 255, 0);
+
+// The pixels of a part of the screen, as the user sees them.
+class Screenshot {
+public:
+    explicit Screenshot(const RECT& onScreen) : rect_(onScreen)
+    {
+        const int width = rect_.right - rect_.left;
+        const int height = rect_.bottom - rect_.top;
+        pixels_.assign(static_cast<size_t>(width) * height, 0);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect_.left, rect_.top, SRCCOPY);
+        GdiFlush();
+        const auto* bgra = static_cast<const unsigned char*>(bits);
+        for (size_t i = 0; bits && i < pixels_.size(); ++i)
+            pixels_[i] = RGB(bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+
+    COLORREF At(POINT onScreen) const
+    {
+        return pixels_[static_cast<size_t>(onScreen.y - rect_.top) * (rect_.right - rect_.left) +
+                       (onScreen.x - rect_.left)];
+    }
+
+    int Count(const RECT& onScreen, COLORREF colour) const
+    {
+        int count = 0;
+        for (LONG y = onScreen.top; y < onScreen.bottom; ++y)
+            for (LONG x = onScreen.left; x < onScreen.right; ++x)
+                count += At({x, y}) == colour;
+        return count;
+    }
+
+    bool operator==(const Screenshot& other) const { return pixels_ == other.pixels_; }
+
+private:
+    RECT rect_;
+    std::vector<COLORREF> pixels_;
+};
+
+std::string Colour(COLORREF c)
+{
+    return "RGB(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
+           std::to_string(GetBValue(c)) + ")";
+}
+
+RECT OnScreen(HWND window, const RECT& inClient)
+{
+    RECT rect = inClient;
+    MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+RECT ClientOnScreen(HWND window)
+{
+    RECT rect;
+    GetClientRect(window, &rect);
+    return OnScreen(window, rect);
+}
+
+// Brings the window to the front, with the mouse away from it (no tooltip), and lets every control
+// paint itself anew.
+void ShowFreshlyPainted(Program& app)
+{
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    const DWORD start = GetTickCount();
+    while (!app.WindowsOfClass(TOOLTIPS_CLASSW).empty() && GetTickCount() - start < 2000)
+        Sleep(20);
+    app.BringToFront();
+    RedrawWindow(app.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    app.Send(app.Main(), WM_NULL);
+    Sleep(300);
+}
+
+POINT Centre(const RECT& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
+
+std::string Describe(const RECT& r)
+{
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
+
+TEST_CASE(Look, ClientAreaIs7470By3300Twips)
+{
+    Program app(std::nullopt);
+    app.Start();
+    RECT client;
+    GetClientRect(app.Main(), &client);
+    CHECK_EQ(client.right - client.left, app.Pixels(7470)) << "at " << ExpectedDpi() << " dpi";
+    CHECK_EQ(client.bottom - client.top, app.Pixels(3300)) << "at " << ExpectedDpi() << " dpi";
+
+    const LONG style = GetWindowLongW(app.Main(), GWL_STYLE);
+    CHECK((style & WS_THICKFRAME) == 0) << "the border can be dragged";
+    CHECK((style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) ==
+          (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    CHECK(GetMenu(app.Main()) != nullptr) << "no menu bar";
+}
+
+struct Placement {
+    const char* name;
+    const wchar_t* className;
+    int left, top, width, height;  // twips; a height of 0 is left to the control (the list's font)
+};
+
+const Placement kPlacements[] = {
+    {"Label1", L"Static", 120, 240, 3375, 375},     {"cmbComp", L"ComboBox", 3720, 240, 2895, 0},
+    {"cmdKompName", L"Button", 6720, 120, 615, 615}, {"Label2", L"Static", 120, 840, 2655, 375},
+    {"txtMessage", L"Edit", 120, 1440, 7215, 1695},  {"cmdSend", L"Button", 6360, 2400, 975, 735},
+};
+
+TEST_TABLE(Geometry, Placement, kPlacements)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const RECT actual = app.RectInClient(app.ControlNear(row.className, row.left, row.top));
+    RECT expected = {app.Pixels(row.left), app.Pixels(row.top), app.Pixels(row.left + row.width),
+                     app.Pixels(row.top + row.height)};
+    if (row.height == 0)
+        expected.bottom = actual.bottom;
+    CHECK_EQ(Describe(actual), Describe(expected)) << "at " << ExpectedDpi() << " dpi";
+}
+
+TEST_CASE(Look, GroundIsDarkGreen)
+{
+    Program app(std::nullopt);
+    app.Start();
+    ShowFreshlyPainted(app);
+    const Screenshot shot(ClientOnScreen(app.Main()));
+
+    // Bare window between the first label and the list, and below the message box; inside the empty
+    // message box and the list's empty edit field.
+    const RECT message = app.RectInClient(app.Message());
+    const RECT combo = app.RectInClient(app.Combo());
+    const POINT spots[] = {
+        {app.Pixels(3600), app.Pixels(420)},
+        {app.Pixels(1500), (message.bottom + app.Pixels(3300)) / 2},
+        {app.Pixels(3000), app.Pixels(2700)},
+        {combo.left + app.Pixels(300), (combo.top + combo.bottom) / 2},
+    };
+    for (POINT spot : spots) {
+        const RECT point = OnScreen(app.Main(), {spot.x, spot.y, spot.x, spot.y});
+        CHECK_EQ(Colour(shot.At({point.left, point.top})), Colour(kDarkGreen))
+            << "at (" << spot.x << "," << spot.y << ") of the client area";
+    }
+}
+
+TEST_CASE(Look, TextIsBrightGreen)
+{
+    Program app(std::nullopt);
+    app.Start();
+    app.SetText(app.Combo(), L"ЖЖЖЖ");
+    app.SetText(app.Message(), L"ЖЖЖЖЖЖЖЖ\r\nЖЖЖЖЖЖЖЖ");
+    ShowFreshlyPainted(app);
+    const Screenshot shot(ClientOnScreen(app.Main()));
+
+    const struct {
+        const char* name;
+        HWND control;
+    } texts[] = {
+        {"Label1", app.ControlNear(L"Static", 120, 240)},
+        {"Label2", app.ControlNear(L"Static", 120, 840)},
+        {"cmbComp", FindWindowExW(app.Combo(), nullptr, L"Edit", nullptr)},  // its edit field
+        {"txtMessage", app.Message()},
+    };
+    const LONG buttonLeft = OnScreen(app.Main(), app.RectInClient(app.SendButton())).left;
+    for (const auto& text : texts) {
+        REQUIRE(text.control != nullptr) << text.name;
+        RECT area = ClientOnScreen(text.control);
+        if (text.control == app.Message())
+            area.right = buttonLeft;  // cmdSend's picture, over the box, has black in it
+        CHECK(shot.Count(area, kBrightGreen) >= 20) << text.name << " shows no bright green text";
+        CHECK_EQ(shot.Count(area, RGB(0, 0, 0)), 0) << text.name << " has black pixels (the system's text colour?)";
+    }
+}
+
+// Hovering over a picture button shows its hint.
+TEST_CASE(Look, TooltipsNameTheButtons)
+{
+    Program app(std::nullopt);
+    app.Start();
+    app.BringToFront();
+    const struct {
+        HWND button;
+        const wchar_t* text;
+    } buttons[] = {
+        {app.AddButton(), L"Добавить компьютер в список"},
+        {app.SendButton(), L"Послать сообщение"},
+    };
+    for (const auto& button : buttons) {
+        app.MoveMouseTo({0, 0});
+        Sleep(100);
+        app.MoveMouseTo(Centre(app.RectInClient(button.button)));
+        std::wstring shown;
+        const DWORD start = GetTickCount();
+        while (shown != button.text && GetTickCount() - start < 4000) {
+            Sleep(50);
+            for (HWND tip : app.WindowsOfClass(TOOLTIPS_CLASSW))
+                shown = app.Text(tip);
+        }
+        CHECK_EQ(shown, std::wstring(button.text));
+    }
+}
+
+// cmdSend lies over the lower right corner of txtMessage: text in the box never paints over it, and a
+// click there reaches the button.
+TEST_CASE(Look, SendButtonStaysOnTopOfTheMessageBox)
+{
+    Program app(std::nullopt);
+    app.Start();
+    ShowFreshlyPainted(app);
+    const RECT button = OnScreen(app.Main(), app.RectInClient(app.SendButton()));
+    const Screenshot before(button);
+
+    std::wstring message;
+    for (int line = 0; line < 12; ++line)
+        message += L"ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ\r\n";
+    app.SetText(app.Message(), message);
+    ShowFreshlyPainted(app);
+    CHECK(Screenshot(button) == before) << "the message box painted over cmdSend";
+
+    CHECK(WindowFromPoint(Centre(button)) == app.SendButton()) << "the point over cmdSend belongs to another window";
+    app.SetText(app.Combo(), L"PC12");
+    app.SetText(app.Message(), L"hi");
+    app.ClickAt(Centre(app.RectInClient(app.SendButton())));
+    const std::vector<NetCall> calls = app.WaitForCalls(1);
+    REQUIRE_EQ(calls.size(), 1u);
+    CHECK_EQ(calls[0].commandLine, L"net send PC12 hi");
+}
+
+std::string NameOf(Program& app, HWND focus)
+{
+    if (!focus)
+        return "(nothing)";
+    if (focus == app.Message())
+        return "txtMessage";
+    if (focus == app.AddButton())
+        return "cmdKompName";
+    if (focus == app.SendButton())
+        return "cmdSend";
+    if (focus == app.Combo() || IsChild(app.Combo(), focus))
+        return "cmbComp";
+    return "another window";
+}
+
+std::string WaitForFocusChange(Program& app, HWND from)
+{
+    const DWORD start = GetTickCount();
+    while (app.Focus() == from && GetTickCount() - start < 2000)
+        Sleep(20);
+    return NameOf(app, app.Focus());
+}
+
+TEST_CASE(Look, TabWalksTheTabOrderFromTheMessageBox)
+{
+    Program app(std::nullopt);
+    app.Start();
+    app.BringToFront();
+    CHECK_EQ(NameOf(app, app.Focus()), "txtMessage") << "typing on opening must go into the message box";
+
+    const char* const forward[] = {"cmdKompName", "cmdSend", "cmbComp", "txtMessage"};
+    for (const char* expected : forward) {
+        const HWND from = app.Focus();
+        app.PressKey(VK_TAB);
+        CHECK_EQ(WaitForFocusChange(app, from), expected) << "after Tab";
+    }
+    const char* const backward[] = {"cmbComp", "cmdSend", "cmdKompName", "txtMessage"};
+    for (const char* expected : backward) {
+        const HWND from = app.Focus();
+        app.PressKey(VK_TAB, true);
+        CHECK_EQ(WaitForFocusChange(app, from), expected) << "after Shift+Tab";
+    }
+}
+
+TEST_CASE(Look, SpaceOnAFocusedPictureButtonPressesIt)
+{
+    Program app("PC1\r\n");
+    app.Start();
+    app.BringToFront();
+    app.SetText(app.Combo(), L"PC12");
+    app.SetText(app.Message(), L"hi");
+    app.PressKey(VK_TAB);
+    app.PressKey(VK_TAB);
+    const DWORD start = GetTickCount();
+    while (app.Focus() != app.SendButton() && GetTickCount() - start < 2000)
+        Sleep(20);
+    REQUIRE_EQ(NameOf(app, app.Focus()), "cmdSend");
+    app.PressKey(VK_SPACE);
+    const std::vector<NetCall> calls = app.WaitForCalls(1);
+    REQUIRE_EQ(calls.size(), 1u);
+    CHECK_EQ(calls[0].commandLine, L"net send PC12 hi");
+}
+
+// Alt with the underlined letter of a menu entry chooses it: В for Выход, О for О программе...
+TEST_CASE(Menu, AltOChoosesHelp)
+{
+    Program app(std::nullopt);
+    app.Start();
+    app.ChooseMenuEntryByLetter(L'о');
+    CHECK(app.WaitForWindow(kAboutCaption, 5000) != nullptr) << "no About window after Alt+О";
+}
+
+TEST_CASE(Menu, AltVeChoosesExit)
+{
+    Program app(std::nullopt);
+    app.Start();
+    app.ChooseMenuEntryByLetter(L'в');
+    CHECK(app.WaitForExit(10000)) << "still running after Alt+В";
+}
+
+// The exe itself: its version record and its icons, as the file's properties show them.
+TEST_CASE(Exe, VersionRecordSays1_00)
+{
+    const std::wstring exe = BuiltProgram();
+    DWORD ignored = 0;
+    std::vector<unsigned char> record(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+    REQUIRE(!record.empty()) << "no version record";
+    REQUIRE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    REQUIRE(VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) && fixed);
+    CHECK_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    CHECK_EQ(fixed->dwFileVersionLS, 0u);
+    CHECK_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    CHECK_EQ(fixed->dwProductVersionLS, 0u);
+
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    }* translation = nullptr;
+    REQUIRE(VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                           &size) &&
+            size >= sizeof *translation);
+    CHECK_EQ(translation->language, 0x0409) << "US English";
+    CHECK_EQ(translation->codePage, 1200) << "Unicode";
+
+    for (const wchar_t* name : {L"FileVersion", L"ProductVersion"}) {
+        wchar_t* value = nullptr;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        CHECK(VerQueryValueW(record.data(), path.c_str(), reinterpret_cast<void**>(&value), &size) && value &&
+              std::wstring(value) == L"1.00")
+            << ToUtf8(name) << " is not 1.00";
+    }
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colourCount, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+struct IconGroup {
+    WORD reserved, type, count;
+    IconGroupEntry entries[1];
+};
+#pragma pack(pop)
+
+BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found)
+{
+    *reinterpret_cast<LPWSTR*>(found) = name;
+    return FALSE;
+}
+
+TEST_CASE(Exe, ApplicationIconHas32And16PixelImagesOf16Colours)
+{
+    HMODULE exe = LoadLibraryExW(BuiltProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    REQUIRE(exe != nullptr);
+    LPWSTR first = nullptr;
+    EnumResourceNamesW(exe, RT_GROUP_ICON, TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
+    HRSRC found = first ? FindResourceW(exe, first, RT_GROUP_ICON) : nullptr;
+    const auto* group = found ? static_cast<const IconGroup*>(LockResource(LoadResource(exe, found))) : nullptr;
+    CHECK(group != nullptr) << "no icon group";
+    bool has32 = false;
+    bool has16 = false;
+    for (WORD i = 0; group && i < group->count; ++i) {
+        const IconGroupEntry& entry = group->entries[i];
+        const bool sixteenColours = entry.colourCount == 16 || entry.bitCount == 4;
+        has32 = has32 || (entry.width == 32 && entry.height == 32 && sixteenColours);
+        has16 = has16 || (entry.width == 16 && entry.height == 16 && sixteenColours);
+    }
+    FreeLibrary(exe);
+    CHECK(has32) << "no 32 x 32 image of 16 colours";
+    CHECK(has16) << "no 16 x 16 image of 16 colours";
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,704 @@
+#include "program.h"
+
+#include <algorithm>
+#include <climits>
+#include <stdexcept>
+
+namespace e2e {
+namespace {
+
+std::wstring builtProgram;
+std::wstring builtNetDouble;
+int expectedDpi = 96;
+bool dpiSetForEachStart = false;
+
+// Build paths reach us in the form of the build machine. Under Wine a path that starts with '/' is a
+// Unix path, which Wine shows as drive Z:.
+std::wstring ToWindowsPath(std::wstring path)
+{
+    if (!path.empty() && path[0] == L'/') {
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        path = L"Z:" + path;
+    }
+    return path;
+}
+
+std::string Narrow(const std::wstring& text) { return ToUtf8(text); }
+
+[[noreturn]] void Fail(const std::wstring& what)
+{
+    const DWORD error = GetLastError();
+    throw std::runtime_error(Narrow(what) + " (system error " + std::to_string(error) + ")");
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+bool SameClass(HWND window, const wchar_t* name) { return lstrcmpiW(ClassOf(window).c_str(), name) == 0; }
+
+std::wstring CaptionOf(HWND window)
+{
+    // GetWindowTextW reads the caption of a top-level window of another process without waiting on it.
+    wchar_t caption[512] = {};
+    GetWindowTextW(window, caption, 512);
+    return caption;
+}
+
+DWORD ProcessOf(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM param)
+{
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    if (ProcessOf(window) == search.processId)
+        search.found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId)
+{
+    WindowSearch search{processId, {}};
+    EnumWindows(CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path)
+{
+    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return std::nullopt;
+        Fail(L"cannot read " + path);
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    return bytes;
+}
+
+void WriteWholeFile(const std::wstring& path, const std::string& bytes)
+{
+    Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        Fail(L"cannot write " + path);
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        Fail(L"cannot write " + path);
+}
+
+bool RemoveTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    return RemoveDirectoryW(folder.c_str()) != 0;
+}
+
+std::wstring MakeFreshFolder()
+{
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (GetTempPathW(MAX_PATH + 1, temp) == 0)
+        Fail(L"no temporary folder");
+    static unsigned counter = 0;
+    for (;;) {
+        const std::wstring folder = std::wstring(temp) + L"netsend-e2e-" + std::to_wstring(GetCurrentProcessId()) +
+                                    L"-" + std::to_wstring(++counter);
+        if (CreateDirectoryW(folder.c_str(), nullptr))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            Fail(L"cannot make " + folder);
+    }
+}
+
+std::wstring Unescape(const std::wstring& text)
+{
+    std::wstring plain;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\\' || i + 1 == text.size()) {
+            plain += text[i];
+            continue;
+        }
+        const wchar_t c = text[++i];
+        if (c == L'r')
+            plain += L'\r';
+        else if (c == L'n')
+            plain += L'\n';
+        else if (c == L't')
+            plain += L'\t';
+        else if (c == L'x' && i + 2 < text.size()) {
+            plain += static_cast<wchar_t>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else
+            plain += c;
+    }
+    return plain;
+}
+
+// One log line of the stand-in: show=<flag>,<mode><TAB>cmd=<escaped command line>
+NetCall ParseCall(const std::wstring& line)
+{
+    const size_t tab = line.find(L'\t');
+    if (line.compare(0, 5, L"show=") != 0 || tab == std::wstring::npos || line.compare(tab, 5, L"\tcmd=") != 0)
+        throw std::runtime_error("unexpected record in net_calls.log: " + Narrow(line));
+    NetCall call;
+    const std::wstring show = line.substr(5, tab - 5);
+    const size_t comma = show.find(L',');
+    call.showFlagSet = show.substr(0, comma) == L"1";
+    call.showMode = comma == std::wstring::npos ? -1 : std::stoi(show.substr(comma + 1));
+    call.commandLine = Unescape(line.substr(tab + 5));
+    return call;
+}
+
+// One registry value, set for as long as this object lives.
+class RegistryValueForAWhile {
+public:
+    // Without `restore` the value is removed afterwards, whatever it was before.
+    RegistryValueForAWhile(const wchar_t* key, const wchar_t* name, DWORD type, const void* data, DWORD size,
+                           bool restore)
+        : name_(name)
+    {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS)
+            throw std::runtime_error("cannot open the registry key " + Narrow(key));
+        DWORD oldSize = 0;
+        if (restore && RegQueryValueExW(key_, name, nullptr, &oldType_, nullptr, &oldSize) == ERROR_SUCCESS) {
+            old_.resize(oldSize);
+            hadValue_ = RegQueryValueExW(key_, name, nullptr, &oldType_, old_.data(), &oldSize) == ERROR_SUCCESS;
+        }
+        RegSetValueExW(key_, name, 0, type, static_cast<const BYTE*>(data), size);
+    }
+    RegistryValueForAWhile(const RegistryValueForAWhile&) = delete;
+    RegistryValueForAWhile& operator=(const RegistryValueForAWhile&) = delete;
+    ~RegistryValueForAWhile()
+    {
+        if (hadValue_)
+            RegSetValueExW(key_, name_, 0, oldType_, old_.data(), static_cast<DWORD>(old_.size()));
+        else
+            RegDeleteValueW(key_, name_);
+        RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+    const wchar_t* name_;
+    bool hadValue_ = false;
+    DWORD oldType_ = 0;
+    std::vector<BYTE> old_;
+};
+
+// Wine settings that a process reads when it starts, set around one start of the program under test.
+//
+// Unmanaged windows: with no window manager on the display (the virtual display of a test run) Wine waits
+// up to two seconds for one whenever a managed window is hidden or closed; unmanaged ones go at once.
+//
+// The system dpi, when the driver is told one: it is removed right after the start, back to Wine's
+// default (96 dpi), so other programs in the prefix never see it for long and a run cut short leaves it
+// behind only until the next start.
+class WineSettingsForOneStart {
+public:
+    explicit WineSettingsForOneStart(int dpi)
+    {
+        static const wchar_t no[] = L"N";
+        managed_.emplace(L"Software\\Wine\\X11 Driver", L"Managed", REG_SZ, no, static_cast<DWORD>(sizeof no), true);
+        if (dpi > 0) {
+            const DWORD value = static_cast<DWORD>(dpi);
+            dpi_.emplace(L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &value, static_cast<DWORD>(sizeof value),
+                         false);
+        }
+    }
+
+private:
+    std::optional<RegistryValueForAWhile> managed_;
+    std::optional<RegistryValueForAWhile> dpi_;
+};
+
+ULONGLONG Now() { return GetTickCount(); }
+
+constexpr DWORD kStartTimeoutMs = 20000;
+constexpr DWORD kAnswerTimeoutMs = 10000;
+constexpr UINT kKilledExitCode = 0xE2E;
+
+}  // namespace
+
+void SetBuiltFiles(const std::wstring& program, const std::wstring& netDouble)
+{
+    builtProgram = ToWindowsPath(program);
+    builtNetDouble = ToWindowsPath(netDouble);
+}
+
+bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+void SetExpectedDpi(int dpi, bool setForEachStart)
+{
+    expectedDpi = dpi;
+    dpiSetForEachStart = setForEachStart;
+}
+
+int ExpectedDpi() { return expectedDpi; }
+
+std::wstring BuiltProgram() { return builtProgram; }
+
+std::string ToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], size, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    return wide;
+}
+
+void Handle::Reset(HANDLE handle) noexcept
+{
+    if (*this)
+        CloseHandle(handle_);
+    handle_ = handle;
+}
+
+Program::Program(const FileBytes& recipients) : folder_(MakeFreshFolder())
+{
+    try {
+        if (!CopyFileW(builtProgram.c_str(), PathOf(L"net_send.exe").c_str(), FALSE))
+            Fail(L"cannot copy " + builtProgram);
+        if (!CopyFileW(builtNetDouble.c_str(), PathOf(L"net.exe").c_str(), FALSE))
+            Fail(L"cannot copy " + builtNetDouble);
+        if (recipients)
+            WriteWholeFile(PathOf(L"net_send.ini"), *recipients);
+
+        // Every process of the case, the net.exe starts included, lives in this job and ends with it.
+        job_.Reset(CreateJobObjectW(nullptr, nullptr));
+        if (!job_)
+            Fail(L"cannot make a job object");
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    } catch (...) {
+        RemoveTree(folder_);
+        throw;
+    }
+}
+
+Program::~Program()
+{
+    Stop();
+    job_.Reset();
+    for (int attempt = 0; attempt < 50 && !RemoveTree(folder_); ++attempt)
+        Sleep(100);
+}
+
+void Program::Stop()
+{
+    if (job_)
+        TerminateJobObject(job_.Get(), kKilledExitCode);
+    if (process_) {
+        TerminateProcess(process_.Get(), kKilledExitCode);
+        WaitForSingleObject(process_.Get(), 5000);
+    }
+    WaitForStartedProcesses(5000);
+}
+
+std::wstring Program::PathOf(const std::wstring& name) const { return folder_ + L"\\" + name; }
+
+FileBytes Program::Recipients() const { return ReadBytes(L"net_send.ini"); }
+
+FileBytes Program::ReadBytes(const std::wstring& name) const { return ReadWholeFile(PathOf(name)); }
+
+void Program::WriteBytes(const std::wstring& name, const std::string& bytes) { WriteWholeFile(PathOf(name), bytes); }
+
+void Program::MakeFolder(const std::wstring& name)
+{
+    if (!CreateDirectoryW(PathOf(name).c_str(), nullptr))
+        Fail(L"cannot make " + PathOf(name));
+}
+
+void Program::Start(const std::wstring& currentSubfolder)
+{
+    main_ = combo_ = message_ = addButton_ = sendButton_ = nullptr;
+    const std::wstring exe = PathOf(L"net_send.exe");
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    const std::wstring currentDirectory = currentSubfolder.empty() ? folder_ : PathOf(currentSubfolder);
+    // Under Wine only: on Windows these settings are the user's own.
+    std::optional<WineSettingsForOneStart> settings;
+    if (RunningUnderWine())
+        settings.emplace(dpiSetForEachStart ? expectedDpi : 0);
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        currentDirectory.c_str(), &startup, &started))
+        Fail(L"cannot start " + exe);
+    process_.Reset(started.hProcess);
+    processId_ = started.dwProcessId;
+    AssignProcessToJobObject(job_.Get(), started.hProcess);
+    ResumeThread(started.hThread);
+    CloseHandle(started.hThread);
+
+    const ULONGLONG deadline = Now() + kStartTimeoutMs;
+    for (;;) {
+        main_ = FindMainWindow();
+        if (main_ && (IsWindowVisible(main_) || MessageBoxOfMain()))
+            break;
+        if (WaitForSingleObject(process_.Get(), 20) == WAIT_OBJECT_0)
+            throw std::runtime_error("net_send.exe ended during start-up with exit code " +
+                                     std::to_string(ExitCode()));
+        if (Now() > deadline)
+            throw std::runtime_error("no main window \"" + Narrow(kMainCaption) + "\" within " +
+                                     std::to_string(kStartTimeoutMs / 1000) + " s");
+    }
+    // Past this message the start-up handling is over (or waits in a message box).
+    Send(main_, WM_NULL);
+    FindControls();
+}
+
+HWND Program::FindMainWindow() const
+{
+    // The main window has the caption and no owner; a message box with the same caption is owned by it.
+    for (HWND window : TopLevelWindowsOf(processId_))
+        if (GetWindow(window, GW_OWNER) == nullptr && CaptionOf(window) == kMainCaption)
+            return window;
+    return nullptr;
+}
+
+void Program::FindControls()
+{
+    combo_ = ControlNear(L"ComboBox", 3720, 240);
+    message_ = ControlNear(L"Edit", 120, 1440, ES_MULTILINE);
+    addButton_ = ControlNear(L"Button", 6720, 120);
+    sendButton_ = ControlNear(L"Button", 6360, 2400);
+    if (addButton_ == sendButton_)
+        throw std::runtime_error("the main window has only one button");
+}
+
+int Program::Pixels(int twips) const { return MulDiv(twips, expectedDpi, 1440); }
+
+RECT Program::RectInClient(HWND control) const
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(HWND_DESKTOP, main_, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+HWND Program::ControlNear(const wchar_t* className, int leftTwips, int topTwips, LONG requiredStyle) const
+{
+    const POINT at = {Pixels(leftTwips), Pixels(topTwips)};
+    HWND best = nullptr;
+    long long bestDistance = LLONG_MAX;
+    std::string seen;
+    for (HWND child = GetWindow(main_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const RECT rect = RectInClient(child);
+        seen += " " + Narrow(ClassOf(child)) + "@(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + ")";
+        if (!SameClass(child, className) || (GetWindowLongW(child, GWL_STYLE) & requiredStyle) != requiredStyle)
+            continue;
+        const long long dx = rect.left - at.x;
+        const long long dy = rect.top - at.y;
+        if (dx * dx + dy * dy < bestDistance) {
+            bestDistance = dx * dx + dy * dy;
+            best = child;
+        }
+    }
+    if (!best)
+        throw std::runtime_error("the main window has no " + Narrow(className) +
+                                 " control; its children:" + (seen.empty() ? std::string(" none") : seen));
+    return best;
+}
+
+LRESULT Program::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs, &result))
+        throw std::runtime_error("the window did not answer message " + std::to_string(message) + " (" +
+                                 Narrow(ClassOf(window)) + ")");
+    return static_cast<LRESULT>(result);
+}
+
+Items Program::Items() const
+{
+    e2e::Items items;
+    const LRESULT count = Send(combo_, CB_GETCOUNT);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = Send(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
+        if (length == CB_ERR)
+            throw std::runtime_error("cannot read item " + std::to_string(i));
+        std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT got = Send(combo_, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item[0]));
+        item.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
+        items.push_back(item);
+    }
+    return items;
+}
+
+int Program::Selection() const { return static_cast<int>(Send(combo_, CB_GETCURSEL)); }
+
+std::wstring Program::Text(HWND control) const
+{
+    const LRESULT length = Send(control, WM_GETTEXTLENGTH);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT got = Send(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(got));
+    return text;
+}
+
+void Program::SetText(HWND control, const std::wstring& text)
+{
+    Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Program::Select(int index) { Send(combo_, CB_SETCURSEL, static_cast<WPARAM>(index)); }
+
+void Program::Click(HWND button)
+{
+    // Not SendMessage: a handler that shows a message box would hold us until the box is closed.
+    // Sent messages are handled in order, so once WM_NULL is answered the click has been handled, or
+    // its handler waits in a modal loop.
+    if (!SendNotifyMessageW(button, BM_CLICK, 0, 0))
+        Fail(L"cannot click the button");
+    Send(main_, WM_NULL);
+}
+
+void Program::BringToFront()
+{
+    SetForegroundWindow(main_);
+    const ULONGLONG deadline = Now() + 3000;
+    while (GetForegroundWindow() != main_ && Now() < deadline)
+        Sleep(20);
+    if (GetForegroundWindow() != main_)
+        throw std::runtime_error("the main window does not come to the front");
+    Send(main_, WM_NULL);
+}
+
+HWND Program::Focus() const
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+void Program::PressKey(WORD key, bool withShift)
+{
+    std::vector<INPUT> inputs;
+    auto add = [&inputs](WORD virtualKey, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (withShift)
+        add(VK_SHIFT, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (withShift)
+        add(VK_SHIFT, KEYEVENTF_KEYUP);
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        Fail(L"cannot send key presses");
+}
+
+void Program::MoveMouseTo(POINT inClient)
+{
+    ClientToScreen(main_, &inClient);
+    if (!SetCursorPos(inClient.x, inClient.y))
+        Fail(L"cannot move the mouse");
+}
+
+void Program::ClickAt(POINT inClient)
+{
+    MoveMouseTo(inClient);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    if (SendInput(2, inputs, sizeof(INPUT)) != 2)
+        Fail(L"cannot click");
+}
+
+void Program::ChooseMenuEntry(int position)
+{
+    // What a user does with the keyboard: enter the menu bar (F10 / Alt), which selects its first entry,
+    // move right, and press Enter. The menu's own loop takes the keys from the window's queue.
+    PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, 0);
+    for (int i = 0; i < position; ++i) {
+        PostMessageW(main_, WM_KEYDOWN, VK_RIGHT, 0);
+        PostMessageW(main_, WM_KEYUP, VK_RIGHT, 0xC0000001);
+    }
+    PostMessageW(main_, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(main_, WM_KEYUP, VK_RETURN, 0xC0000001);
+}
+
+void Program::ChooseMenuEntryByLetter(wchar_t letter) { PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, letter); }
+
+std::vector<HWND> Program::WindowsCaptioned(const std::wstring& caption) const
+{
+    std::vector<HWND> found;
+    for (HWND window : TopLevelWindowsOf(processId_))
+        if (IsWindowVisible(window) && CaptionOf(window) == caption)
+            found.push_back(window);
+    return found;
+}
+
+std::vector<HWND> Program::WindowsOfClass(const wchar_t* className) const
+{
+    std::vector<HWND> found;
+    for (HWND window : TopLevelWindowsOf(processId_))
+        if (IsWindowVisible(window) && SameClass(window, className))
+            found.push_back(window);
+    return found;
+}
+
+HWND Program::WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const
+{
+    const ULONGLONG deadline = Now() + timeoutMs;
+    do {
+        const std::vector<HWND> found = WindowsCaptioned(caption);
+        if (!found.empty())
+            return found.front();
+        Sleep(20);
+    } while (Now() < deadline);
+    return nullptr;
+}
+
+HWND Program::MessageBoxOfMain() const
+{
+    for (HWND window : TopLevelWindowsOf(processId_))
+        if (IsWindowVisible(window) && SameClass(window, L"#32770") && GetWindow(window, GW_OWNER) == main_)
+            return window;
+    return nullptr;
+}
+
+HWND Program::WaitForMessageBox(DWORD timeoutMs) const
+{
+    const ULONGLONG deadline = Now() + timeoutMs;
+    for (;;) {
+        if (HWND box = MessageBoxOfMain())
+            return box;
+        if (Now() >= deadline)
+            return nullptr;
+        Sleep(20);
+    }
+}
+
+std::wstring Program::MessageBoxText(HWND box) const
+{
+    std::wstring text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!SameClass(child, L"Static"))
+            continue;
+        const std::wstring part = Text(child);
+        if (!part.empty())
+            text += (text.empty() ? L"" : L"\n") + part;
+    }
+    return text;
+}
+
+void Program::Dismiss(HWND box)
+{
+    for (UINT message : {static_cast<UINT>(WM_COMMAND), static_cast<UINT>(WM_CLOSE)}) {
+        PostMessageW(box, message, message == WM_COMMAND ? IDOK : 0, 0);
+        const ULONGLONG deadline = Now() + 3000;
+        while (IsWindow(box) && IsWindowVisible(box) && Now() < deadline)
+            Sleep(20);
+        if (!IsWindow(box) || !IsWindowVisible(box))
+            break;
+    }
+    if (IsWindow(box) && IsWindowVisible(box))
+        throw std::runtime_error("the message box does not go away");
+    // The handler that showed the box goes on from here; wait until it is done.
+    if (IsWindow(main_))
+        Send(main_, WM_NULL);
+}
+
+std::vector<NetCall> Program::Calls() const
+{
+    std::vector<NetCall> calls;
+    const std::string log = ReadWholeFile(PathOf(L"net_calls.log")).value_or(std::string());
+    size_t begin = 0;
+    for (size_t end = log.find('\n'); end != std::string::npos; begin = end + 1, end = log.find('\n', begin))
+        calls.push_back(ParseCall(FromUtf8(log.substr(begin, end - begin))));
+    return calls;
+}
+
+std::vector<NetCall> Program::WaitForCalls(size_t count, DWORD timeoutMs) const
+{
+    const ULONGLONG deadline = Now() + timeoutMs;
+    for (;;) {
+        std::vector<NetCall> calls = Calls();
+        if (calls.size() >= count || Now() >= deadline)
+            return calls;
+        Sleep(20);
+    }
+}
+
+void Program::WaitForStartedProcesses(DWORD timeoutMs) const
+{
+    const ULONGLONG deadline = Now() + timeoutMs;
+    for (;;) {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+        if (!QueryInformationJobObject(job_.Get(), JobObjectBasicAccountingInformation, &accounting,
+                                       sizeof accounting, nullptr))
+            return;
+        const DWORD ownProcesses = Running() ? 1 : 0;
+        if (accounting.ActiveProcesses <= ownProcesses || Now() >= deadline)
+            return;
+        Sleep(20);
+    }
+}
+
+bool Program::WaitForExit(DWORD timeoutMs) const
+{
+    return process_ && WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Program::Running() const { return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
+
+DWORD Program::ExitCode() const
+{
+    DWORD code = 0;
+    GetExitCodeProcess(process_.Get(), &code);
+    return code;
+}
+
+}  // namespace e2e
