@@ -26,7 +26,7 @@ struct Case {
 const std::vector<Case>& Cases()
 {
     static const std::vector<Case> cases = {
-        // The Part's edge cases.
+        // The classic cases.
         {"CR LF after every line gives no empty entry at the end", "PC1\r\nPC2\r\n", {"PC1", "PC2"}},
         {"last line without line end", "PC1\r\nPC2", {"PC1", "PC2"}},
         {"blank line between names", "PC1\r\n\r\nPC2\r\n", {"PC1", "", "PC2"}},
