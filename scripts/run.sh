@@ -21,9 +21,11 @@ if [ -n "$netsend_made_display" ]; then
   wine explorer /desktop=net_send,1024x768 "$exe" &
   program=$!
   shot=$(cd .. && pwd)/screenshot.png
+  # The window is up once its dark green ground is on the screen.
   for _ in $(seq 1 60); do
-    if xwininfo -root -tree 2>/dev/null | grep -qi 'wine desktop'; then break; fi
     sleep 0.5
+    import -window root "$shot" 2>/dev/null || continue
+    if convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#004000'; then break; fi
   done
   sleep 1
   import -window root "$shot"
