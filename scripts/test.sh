@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
+bash scripts/static-checks.sh
+bash scripts/fuzz.sh
 
 . scripts/wine-env.sh
 trap netsend_stop_all EXIT

@@ -39,6 +39,10 @@ netsend_start_wine() {
   fi
   # A persistent wineserver spares every test the server's start-up.
   wineserver --persistent=60
+  # Start Wine once now, so that its background services (started with the first program) are
+  # already running before any test. Started by a test instead, they would inherit ctest's output pipe
+  # and hold it open until the wineserver exits, and that first test would wait about 60 s for its end.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
   export NETSEND_WINE_READY=1
 }
 

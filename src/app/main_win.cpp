@@ -56,13 +56,14 @@ void ReportStartFailure(const wchar_t* text)
 // DPI awareness comes from the manifest alone: it must be in force before the first window exists,
 // which only the manifest guarantees. SetProcessDPIAware is not called: on the systems that have it the
 // manifest already says the same, and on XP the system DPI is all there is.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
+// The parameter keeps the name windows.h gives it, so that declaration and definition read alike.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int nShowCmd)
 {
     RegisterControlClasses();
     try {
         ui::HiddenOwner owner;
         ui::FrmMain frmMain;
-        frmMain.Open(showCommand);
+        frmMain.Open(nShowCmd);
         return RunMessageLoop();
     } catch (const Failure& failure) {
         ReportStartFailure(failure.Text().c_str());

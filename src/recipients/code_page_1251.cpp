@@ -35,7 +35,8 @@ constexpr char16_t kHighHalf[128] = {
 // The byte for one character, or false when Windows-1251 has none.
 bool ToByte(wchar_t c, char& byte)
 {
-    const unsigned long code = static_cast<unsigned long>(c);
+    // As a Unicode code point: wchar_t is signed on some systems, char32_t never is.
+    const char32_t code = static_cast<char32_t>(c);
     if (code < 0x80) {
         byte = static_cast<char>(code);
         return true;
@@ -58,10 +59,9 @@ bool ToByte(wchar_t c, char& byte)
 void AnsiToWide(std::string_view bytes, std::wstring& out)
 {
     out.resize(bytes.size());
-    wchar_t* to = out.empty() ? nullptr : &out[0];
-    for (const char c : bytes) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        *to++ = b < 0x80 ? static_cast<wchar_t>(b) : static_cast<wchar_t>(kHighHalf[b - 0x80]);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        out[i] = b < 0x80 ? static_cast<wchar_t>(b) : static_cast<wchar_t>(kHighHalf[b - 0x80]);
     }
 }
 

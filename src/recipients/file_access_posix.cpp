@@ -26,7 +26,8 @@ std::string NarrowName(const std::wstring& name)
 {
     std::string out;
     for (const wchar_t wc : name) {
-        const unsigned long c = static_cast<unsigned long>(wc);
+        // As a Unicode code point: wchar_t is signed here, char32_t is not.
+        const char32_t c = static_cast<char32_t>(wc);
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
@@ -101,7 +102,7 @@ InputFile::~InputFile()
 
 bool InputFile::Open(const std::wstring& name)
 {
-    int fd;
+    int fd = -1;
     do {
         fd = open(NarrowName(name).c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd == -1 && errno == EINTR);
@@ -135,7 +136,7 @@ std::size_t InputFile::Read(char* buffer, std::size_t size)
 
 AppendFile::AppendFile(const std::wstring& name) : name_(name)
 {
-    int fd;
+    int fd = -1;
     do {
         fd = open(NarrowName(name).c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     } while (fd == -1 && errno == EINTR);

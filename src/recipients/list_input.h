@@ -59,7 +59,7 @@ private:
 };
 
 // Size of the pieces ReadListInput asks for.
-inline constexpr std::size_t kListInputChunkSize = 64 * 1024;
+inline constexpr std::size_t kListInputChunkSize = std::size_t{64} * 1024;
 
 // Reads into the buffer at most `size` bytes of the input and returns how many; 0 means end of input.
 // Reports failures by throwing.

@@ -18,6 +18,7 @@ MenuHandle BuildMenuBar(const FormTable& table);
 class Form {
 public:
     explicit Form(const FormTable& table) noexcept : table_(table) {}
+    ~Form() = default;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 

@@ -11,6 +11,7 @@ namespace ui {
 
 class Window {
 public:
+    virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -22,7 +23,6 @@ public:
 
 protected:
     Window() = default;
-    virtual ~Window();
 
     // Registers the class on first use; every class of ours shares the one window procedure.
     static void RegisterClassOnce(const wchar_t* className, HBRUSH background);
@@ -37,7 +37,7 @@ protected:
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static Window* FromHandle(HWND window);
 
     HWND window_ = nullptr;

@@ -97,7 +97,7 @@ struct ControlRow {
         c.centred = true;
         return c;
     }
-    constexpr ControlRow Font(FontDef value) const
+    constexpr ControlRow Font(const FontDef& value) const
     {
         ControlRow c = *this;
         c.font = value;
@@ -152,16 +152,16 @@ struct MenuEntry {
 };
 
 struct FormTable {
-    const char* name;
-    const wchar_t* caption;
-    int clientWidthTwips;
-    int clientHeightTwips;
+    const char* name = "";
+    const wchar_t* caption = L"";
+    int clientWidthTwips = 0;
+    int clientHeightTwips = 0;
     ColourScheme colours;
-    Picture icon;
-    const ControlRow* controls;
-    std::size_t controlCount;
-    const MenuEntry* menu;
-    std::size_t menuCount;
+    Picture icon = Picture::None;
+    const ControlRow* controls = nullptr;
+    std::size_t controlCount = 0;
+    const MenuEntry* menu = nullptr;
+    std::size_t menuCount = 0;
 };
 
 // The control that keyboard focus moves to from the control at table index `current` (or from

@@ -22,8 +22,9 @@ void FillList(HWND list, const std::vector<RecipientName>& names)
     std::size_t characters = 0;
     for (const RecipientName& name : names)
         characters += name.size() + 1;
+    const std::size_t bytes = characters * sizeof(wchar_t);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, CB_INITSTORAGE, names.size(), characters * sizeof(wchar_t));
+    SendMessageW(list, CB_INITSTORAGE, static_cast<WPARAM>(names.size()), static_cast<LPARAM>(bytes));
     for (const RecipientName& name : names)
         if (SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str())) < 0)
             break; // out of memory: keep what fitted
