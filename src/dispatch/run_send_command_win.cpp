@@ -3,6 +3,7 @@
 #include "common/decimal.h"
 #include "common/failure.h"
 #include "common/system_reason.h"
+#include "common/unique_handle_win.h"
 
 #include <windows.h>
 
@@ -10,35 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Closes a kernel handle on every path out of the function that received it.
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle) noexcept : handle_(handle) {}
-    OwnedHandle(OwnedHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    OwnedHandle& operator=(OwnedHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            handle_ = other.handle_;
-            other.handle_ = nullptr;
-        }
-        return *this;
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    ~OwnedHandle() { Close(); }
-
-private:
-    void Close() noexcept
-    {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-    HANDLE handle_;
-};
 
 const wchar_t kWhatFailed[] = L"Не удалось запустить команду net send";
 
@@ -79,6 +51,6 @@ void RunSendCommand(const std::wstring& commandLine)
         throw Failure(DescribeFailure(kWhatFailed, SystemReason(code)));
     }
     // The started process is not tracked: its handles are closed at once and it runs on its own.
-    const OwnedHandle process(started.hProcess);
-    const OwnedHandle thread(started.hThread);
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
 }

@@ -1,49 +1,13 @@
 #pragma once
 
-#include <windows.h>
+#include "common/unique_handle_win.h"
 
-#include <utility>
+#include <windows.h>
 
 // Move-only owners for the handles the program creates. Only handles we created go in here: stock
 // objects, system colour brushes and LR_SHARED images belong to the system and are used as plain handles.
 
 namespace ui {
-
-// Traits name the handle type and how to close it. (Imported system functions cannot be template
-// arguments themselves: their addresses are not constants.)
-template <typename Traits>
-class UniqueHandle {
-    using Handle = typename Traits::Handle;
-
-public:
-    UniqueHandle() noexcept = default;
-    explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
-    {
-        if (this != &other)
-            Reset(other.Release());
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { Reset(); }
-
-    Handle Get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
-
-    Handle Release() noexcept { return std::exchange(handle_, nullptr); }
-
-    void Reset(Handle handle = nullptr) noexcept
-    {
-        Handle old = std::exchange(handle_, handle);
-        if (old)
-            Traits::Close(old);
-    }
-
-private:
-    Handle handle_ = nullptr;
-};
 
 template <typename H>
 struct GdiObjectTraits {
