@@ -199,7 +199,7 @@ TEST_F(RunSendCommandTest, LongestLineTheSystemTakesArrivesWhole)
     EXPECT_TRUE(calls[0].commandLine == line) << "got " << calls[0].commandLine.size() << " characters";
 }
 
-TEST_F(RunSendCommandTest, EveryStartIsOneProcessAndNoneIsWaitedFor)
+TEST_F(RunSendCommandTest, EachStartRunsNetOnce)
 {
     std::vector<std::wstring> sent;
     for (int i = 0; i < 6; ++i) {
