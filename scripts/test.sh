@@ -9,8 +9,10 @@ bash scripts/static-checks.sh
 bash scripts/fuzz.sh
 
 . scripts/wine-env.sh
-trap netsend_stop_all EXIT
+. scripts/small-disks.sh
+trap 'netsend_stop_all; netsend_small_disks_stop' EXIT
 netsend_start_display --own
 netsend_start_wine "$PWD/build/wine-prefix"
+netsend_small_disks_start
 
 ctest --preset all -j "${NETSEND_TEST_JOBS:-1}" "$@"

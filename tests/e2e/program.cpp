@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
+#include <utility>
 
 namespace e2e {
 namespace {
@@ -297,6 +298,40 @@ void Handle::Reset(HANDLE handle) noexcept
     handle_ = handle;
 }
 
+Thread::Thread(std::function<void()> body) : body_(std::move(body))
+{
+    thread_.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    if (!thread_)
+        Fail(L"cannot start a thread");
+}
+
+Thread::~Thread()
+{
+    if (thread_)
+        WaitForSingleObject(thread_.Get(), INFINITE);
+}
+
+void Thread::Join()
+{
+    WaitForSingleObject(thread_.Get(), INFINITE);
+    thread_.Reset();
+    if (!error_.empty())
+        throw std::runtime_error(error_);
+}
+
+DWORD WINAPI Thread::Run(void* self)
+{
+    auto& thread = *static_cast<Thread*>(self);
+    try {
+        thread.body_();
+    } catch (const std::exception& error) {
+        thread.error_ = error.what();
+    } catch (...) {
+        thread.error_ = "unknown exception";
+    }
+    return 0;
+}
+
 Program::Program(const FileBytes& recipients) : folder_(MakeFreshFolder())
 {
     try {
@@ -355,13 +390,17 @@ void Program::MakeFolder(const std::wstring& name)
 
 void Program::Start(const std::wstring& currentSubfolder)
 {
+    StartIn(currentSubfolder.empty() ? folder_ : PathOf(currentSubfolder));
+}
+
+void Program::StartIn(const std::wstring& currentDirectory)
+{
     main_ = combo_ = message_ = addButton_ = sendButton_ = nullptr;
     const std::wstring exe = PathOf(L"net_send.exe");
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    const std::wstring currentDirectory = currentSubfolder.empty() ? folder_ : PathOf(currentSubfolder);
     // Under Wine only: on Windows these settings are the user's own.
     std::optional<WineSettingsForOneStart> settings;
     if (RunningUnderWine())
@@ -457,17 +496,23 @@ LRESULT Program::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) c
 Items Program::Items() const
 {
     e2e::Items items;
-    const LRESULT count = Send(combo_, CB_GETCOUNT);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = Send(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
-        if (length == CB_ERR)
-            throw std::runtime_error("cannot read item " + std::to_string(i));
-        std::wstring item(static_cast<size_t>(length) + 1, L'\0');
-        const LRESULT got = Send(combo_, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item[0]));
-        item.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
-        items.push_back(item);
-    }
+    const int count = ItemCount();
+    for (int i = 0; i < count; ++i)
+        items.push_back(Item(i));
     return items;
+}
+
+int Program::ItemCount() const { return static_cast<int>(Send(combo_, CB_GETCOUNT)); }
+
+std::wstring Program::Item(int index) const
+{
+    const LRESULT length = Send(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+    if (length == CB_ERR)
+        throw std::runtime_error("cannot read item " + std::to_string(index));
+    std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT got = Send(combo_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item[0]));
+    item.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
+    return item;
 }
 
 int Program::Selection() const { return static_cast<int>(Send(combo_, CB_GETCURSEL)); }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,24 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// Runs a function on a thread of its own, for what must happen while the driver waits on the program
+// (letting go of a file, driving a second instance). The destructor waits for it; Join reports what the
+// function threw.
+class Thread {
+public:
+    explicit Thread(std::function<void()> body);
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+    ~Thread();
+    void Join();
+
+private:
+    static DWORD WINAPI Run(void* self);
+    std::function<void()> body_;
+    std::string error_;
+    Handle thread_;
+};
+
 // One start of the net.exe stand-in, as its log tells it.
 struct NetCall {
     bool showFlagSet = false;  // STARTF_USESHOWWINDOW
@@ -71,8 +90,11 @@ public:
     // waits until its main window is shown (the list is filled by then) or a message box of it waits for
     // the user.
     void Start(const std::wstring& currentSubfolder = std::wstring());
+    // The same with any folder as the current directory, e.g. another case's folder or another drive.
+    void StartIn(const std::wstring& currentDirectory);
 
     // The folder.
+    const std::wstring& Folder() const { return folder_; }
     std::wstring PathOf(const std::wstring& name) const;
     FileBytes Recipients() const;  // the bytes of net_send.ini now
     FileBytes ReadBytes(const std::wstring& name) const;
@@ -93,6 +115,9 @@ public:
     int Pixels(int twips) const;
 
     e2e::Items Items() const;
+    // For long lists, where reading every item would take long: the count, and one item.
+    int ItemCount() const;
+    std::wstring Item(int index) const;
     int Selection() const;
     std::wstring Text(HWND control) const;
     void SetText(HWND control, const std::wstring& text);

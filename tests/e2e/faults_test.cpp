@@ -1,0 +1,355 @@
+// net_send.ini when the system stands in the way: held open by another program, read-only, locked in
+// part, on a full disk. Reading shows what it could and says why; adding says why the name was not saved,
+// after waiting a little for a holder to let go, and the file keeps every byte it had. failure_test.cpp
+// has the plain cases (a folder, a hold for the whole time); these add the timing, the system's reason
+// and the disk.
+
+#include "check.h"
+#include "program.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+namespace e2e {
+namespace {
+
+// The system's own words for an error, as the program is to pass them on.
+std::wstring Reason(DWORD code)
+{
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = buffer ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
+// The message box that must be up now: titled with the main window's caption, giving the system's reason
+// for `code`. Closes it.
+void ExpectReasonAndDismiss(Program& app, DWORD code)
+{
+    const HWND box = app.WaitForMessageBox(5000);
+    REQUIRE(box != nullptr) << "no message box owned by the main window";
+    wchar_t title[256] = {};
+    GetWindowTextW(box, title, 256);
+    CHECK_EQ(std::wstring(title), kMainCaption);
+    const std::wstring text = app.MessageBoxText(box);
+    const std::wstring reason = Reason(code);
+    REQUIRE(!reason.empty()) << "the system has no text for error " << code;
+    CHECK(text.find(reason) != std::wstring::npos) << "the reason \"" << reason << "\" is missing from: " << text;
+    app.Dismiss(box);
+}
+
+Handle Hold(const std::wstring& path, DWORD access, DWORD share)
+{
+    Handle file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    REQUIRE(file) << "cannot open " << path << " (error " << GetLastError() << ")";
+    return file;
+}
+
+// Lets go of the file after a while, from a thread of its own, while the program waits for it.
+Thread ReleaseAfter(Handle& file, DWORD ms)
+{
+    return Thread([&file, ms] {
+        Sleep(ms);
+        file.Reset();
+    });
+}
+
+// A small disk that scripts/small-disks.sh (run as root) mounts and maps as a Wine drive, named in the
+// environment variable; empty when there is none.
+std::wstring DriveNamedIn(const wchar_t* variable)
+{
+    wchar_t drive[64] = {};
+    const DWORD length = GetEnvironmentVariableW(variable, drive, 64);
+    return length > 0 && length < 64 ? std::wstring(drive) : std::wstring();
+}
+
+const char kTwoNames[] = "PC1\r\nPC2\r\n";
+
+// The program waits about a second for a holder to let go, so a report must come no sooner than that,
+// and not much later either.
+constexpr DWORD kRetryAtLeastMs = 900;
+constexpr DWORD kReportWithinMs = 5000;
+
+TEST_CASE(HeldOpen, ReadingWaitsThenSaysWhy)
+{
+    Program app(kTwoNames);
+    {
+        const Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, 0);
+        const DWORD start = GetTickCount();
+        app.Start();  // returns when the window or a message box of it is up
+        const DWORD took = GetTickCount() - start;
+        CHECK(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
+        ExpectReasonAndDismiss(app, ERROR_SHARING_VIOLATION);
+    }
+    CHECK(IsWindowVisible(app.Main()));
+    CHECK(app.Items().empty());
+    CHECK_EQ(app.Recipients(), FileBytes(kTwoNames));
+}
+
+TEST_CASE(HeldOpen, ReadingSucceedsWhenLetGoWithinTheWait)
+{
+    Program app(kTwoNames);
+    Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, 0);
+    const Thread release = ReleaseAfter(hold, 400);
+    app.Start();
+    CHECK(app.MessageBoxOfMain() == nullptr) << "a message box although the file was let go in time";
+    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+}
+
+struct HoldCase {
+    const char* name;
+    DWORD access;
+    DWORD share;
+};
+
+// No sharing at all, and an editor that lets others read but not write.
+const HoldCase kHoldCases[] = {
+    {"NoSharing", GENERIC_READ, 0},
+    {"EditorSharingReadingOnly", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ},
+};
+
+TEST_TABLE(HeldOpenWhileAdding, HoldCase, kHoldCases)
+{
+    Program app(kTwoNames);
+    app.Start();
+    app.SetText(app.Combo(), L"PC7");
+    {
+        const Handle hold = Hold(app.PathOf(L"net_send.ini"), row.access, row.share);
+        const DWORD start = GetTickCount();
+        app.Click(app.AddButton());  // returns once the handler shows its message box
+        const DWORD took = GetTickCount() - start;
+        CHECK(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
+        ExpectReasonAndDismiss(app, ERROR_SHARING_VIOLATION);
+    }
+    CHECK_EQ(app.Recipients(), FileBytes(kTwoNames));
+    CHECK_EQ(app.Text(app.Combo()), L"PC7");
+    app.Click(app.AddButton());
+    CHECK(app.MessageBoxOfMain() == nullptr);
+    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC7\r\n"));
+}
+
+TEST_CASE(HeldOpen, EditorSharingReadingOnlyLetsTheListBeRead)
+{
+    Program app(kTwoNames);
+    const Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+    app.Start();
+    CHECK(app.MessageBoxOfMain() == nullptr);
+    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+}
+
+TEST_CASE(HeldOpen, AddingSucceedsWhenLetGoWithinTheWait)
+{
+    Program app(kTwoNames);
+    app.Start();
+    app.SetText(app.Combo(), L"PC7");
+    Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, 0);
+    const Thread release = ReleaseAfter(hold, 400);
+    app.Click(app.AddButton());
+    CHECK(app.MessageBoxOfMain() == nullptr) << "a message box although the file was let go in time";
+    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC7\r\n"));
+}
+
+// A file marked read-only (as Explorer's Properties does): the list reads, adding says why.
+TEST_CASE(ReadOnlyFile, ListReadsAddingSaysWhy)
+{
+    Program app(kTwoNames);
+    const std::wstring path = app.PathOf(L"net_send.ini");
+    REQUIRE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        // Wine keeps the attribute as the file's Unix write permission, which root does not need.
+        const Handle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (writer)
+            SKIP("this system opens a read-only file for writing (Wine run as root does)");
+    }
+    app.Start();
+    CHECK(app.MessageBoxOfMain() == nullptr);
+    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+
+    app.SetText(app.Combo(), L"PC7");
+    app.Click(app.AddButton());
+    ExpectReasonAndDismiss(app, ERROR_ACCESS_DENIED);
+    CHECK_EQ(app.Recipients(), FileBytes(kTwoNames));
+    CHECK(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) << "the file is no longer read-only";
+    CHECK(app.Running());
+}
+
+// The same on a disk mounted read-only, where even root cannot write: scripts/small-disks.sh maps one
+// holding net_send.ini with PC1 and PC2 and names it in NETSEND_READONLY_DISK.
+TEST_CASE(ReadOnlyDisk, ListReadsAddingSaysWhy)
+{
+    const std::wstring drive = DriveNamedIn(L"NETSEND_READONLY_DISK");
+    if (drive.empty())
+        SKIP("no read-only disk mapped (scripts/small-disks.sh, as root, maps one and names it in "
+             "NETSEND_READONLY_DISK)");
+    const std::wstring path = drive + L"\\net_send.ini";
+    Handle reader(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    REQUIRE(reader);
+    const Handle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD writeError = GetLastError();
+    REQUIRE(!writer) << "the read-only disk takes writes";
+
+    Program app(std::nullopt);
+    app.StartIn(drive + L"\\");
+    CHECK(app.MessageBoxOfMain() == nullptr);
+    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+    app.SetText(app.Combo(), L"PC7");
+    app.Click(app.AddButton());
+    ExpectReasonAndDismiss(app, writeError);
+
+    std::string after(64, '\0');
+    DWORD got = 0;
+    REQUIRE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
+    after.resize(got);
+    CHECK_EQ(after, std::string(kTwoNames));
+    CHECK(app.Running());
+}
+
+// Another program locks the second half of the file (LockFile): reading fails part way. The window opens
+// with the names read before the failure, each whole, and says why.
+TEST_CASE(LockedPart, ReadingShowsTheNamesBeforeTheLock)
+{
+    std::string bytes;
+    std::vector<std::wstring> names;
+    for (int i = 0; bytes.size() < 2 * 1024 * 1024; ++i) {
+        const std::string name = "PC-" + std::to_string(1000000 + i);
+        bytes += name + "\r\n";
+        names.push_back(FromUtf8(name));
+    }
+    Program app(bytes);
+    const Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    REQUIRE(LockFile(hold.Get(), 1024 * 1024, 0, 1024 * 1024 + 4096, 0));
+    {
+        // Some systems lock against writers only; then this case has nothing to show.
+        const Handle other = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        OVERLAPPED at = {};
+        at.Offset = 1024 * 1024 + 10;
+        char byte = 0;
+        DWORD got = 0;
+        if (ReadFile(other.Get(), &byte, 1, &got, &at))
+            SKIP("this system lets a reader through a locked range");
+    }
+
+    app.Start();
+    ExpectReasonAndDismiss(app, ERROR_LOCK_VIOLATION);
+    CHECK(IsWindowVisible(app.Main()));
+    const Items shown = app.Items();
+    std::printf("  %zu of %zu names shown\n", shown.size(), names.size());
+    CHECK(!shown.empty()) << "nothing of the first megabyte was shown";
+    CHECK(shown.size() < names.size()) << "more was shown than could be read";
+    if (shown.size() <= names.size()) {
+        CHECK(std::equal(shown.begin(), shown.end(), names.begin())) << "the names shown are not the file's first ones";
+    }
+    UnlockFile(hold.Get(), 1024 * 1024, 0, 1024 * 1024 + 4096, 0);
+    CHECK(app.Recipients() == FileBytes(bytes)) << "the file changed";
+}
+
+// A full disk: scripts/small-disks.sh mounts a 64 KiB disk and names its drive in NETSEND_TINY_DISK. The
+// program's current directory is a folder there, its net_send.ini filling the disk but for `room` bytes
+// (the program itself stays where it is: it would not fit). With room for part of the line, the system
+// writes that part and fails on the rest, so the program has to take the part back.
+
+// A folder of its own on the small disk, removed with everything in it afterwards.
+class FolderOnDisk {
+public:
+    explicit FolderOnDisk(const std::wstring& path) : path_(path)
+    {
+        if (!CreateDirectoryW(path_.c_str(), nullptr))
+            throw std::runtime_error("cannot make " + ToUtf8(path_) + " (error " + std::to_string(GetLastError()) + ")");
+    }
+    FolderOnDisk(const FolderOnDisk&) = delete;
+    FolderOnDisk& operator=(const FolderOnDisk&) = delete;
+    ~FolderOnDisk()
+    {
+        const std::wstring file = path_ + L"\\net_send.ini";
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(file.c_str());
+        RemoveDirectoryW(path_.c_str());
+    }
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+struct DiskCase {
+    const char* name;
+    ULONGLONG room;          // free bytes left on the disk
+    bool finalLineEnd;       // whether the file's last line is ended
+    bool saved;              // whether the name fits
+};
+
+const DiskCase kDiskCases[] = {
+    {"NoRoomLeft", 0, true, false},
+    {"RoomForPartOfTheLine", 5, true, false},
+    {"RoomToEndTheUnfinishedLastLineOnly", 2, false, false},
+    {"RoomEnoughForTheLine", 64, true, true},
+};
+
+TEST_TABLE(DiskFull, DiskCase, kDiskCases)
+{
+    const std::wstring drive = DriveNamedIn(L"NETSEND_TINY_DISK");
+    if (drive.empty())
+        SKIP("no small disk mapped (scripts/small-disks.sh, as root, maps one and names it in NETSEND_TINY_DISK)");
+    const FolderOnDisk folder(drive + L"\\netsend-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              FromUtf8(row.name));
+    ULARGE_INTEGER free = {};
+    REQUIRE(GetDiskFreeSpaceExW(folder.Path().c_str(), &free, nullptr, nullptr));
+    REQUIRE(free.QuadPart > row.room + 100 && free.QuadPart < 1024 * 1024) << free.QuadPart << " bytes free";
+
+    // Lines of names, the last one padded so that the file leaves exactly `room` bytes.
+    const size_t size = static_cast<size_t>(free.QuadPart - row.room);
+    std::string bytes;
+    while (bytes.size() + 40 < size)
+        bytes += "PC-" + std::to_string(100000 + bytes.size()) + "\r\n";
+    const size_t lineEnd = row.finalLineEnd ? 2 : 0;
+    bytes += "PC-last-" + std::string(size - bytes.size() - 8 - lineEnd, 'x') + (row.finalLineEnd ? "\r\n" : "");
+    const std::wstring path = folder.Path() + L"\\net_send.ini";
+    {
+        Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        REQUIRE(file);
+        DWORD written = 0;
+        REQUIRE(WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                written == bytes.size())
+            << "cannot fill the disk: error " << GetLastError();
+    }
+    // The disk counts whole pages, so it may say less than the room left in the file's last page.
+    REQUIRE(GetDiskFreeSpaceExW(folder.Path().c_str(), &free, nullptr, nullptr));
+    REQUIRE(free.QuadPart <= row.room) << free.QuadPart << " bytes still free";
+
+    Program app(std::nullopt);
+    app.StartIn(folder.Path());
+    CHECK(app.MessageBoxOfMain() == nullptr);
+    const std::wstring name = L"ПК-бухгалтерия";
+    app.SetText(app.Combo(), name);
+    app.Click(app.AddButton());
+
+    Handle reader(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    REQUIRE(reader);
+    std::string after(bytes.size() + 64, '\0');
+    DWORD got = 0;
+    REQUIRE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
+    after.resize(got);
+    if (row.saved) {
+        CHECK(app.MessageBoxOfMain() == nullptr);
+        CHECK(after == bytes + "\xCF\xCA-\xE1\xF3\xF5\xE3\xE0\xEB\xF2\xE5\xF0\xE8\xFF\r\n")
+            << "the file has " << after.size() << " bytes, not " << bytes.size() << " + 16";
+    } else {
+        ExpectReasonAndDismiss(app, ERROR_DISK_FULL);
+        CHECK(after == bytes) << "the file has " << after.size() << " bytes, not " << bytes.size()
+                              << "; its end: " << Describe(after.substr(after.size() > 40 ? after.size() - 40 : 0));
+    }
+    CHECK(app.Running());
+}
+
+}  // namespace
+}  // namespace e2e
