@@ -603,15 +603,12 @@ void Program::ClickAt(POINT inClient)
 
 void Program::ChooseMenuEntry(int position)
 {
-    // What a user does with the keyboard: enter the menu bar (F10 / Alt), which selects its first entry,
-    // move right, and press Enter. The menu's own loop takes the keys from the window's queue.
-    PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, 0);
-    for (int i = 0; i < position; ++i) {
-        PostMessageW(main_, WM_KEYDOWN, VK_RIGHT, 0);
-        PostMessageW(main_, WM_KEYUP, VK_RIGHT, 0xC0000001);
-    }
-    PostMessageW(main_, WM_KEYDOWN, VK_RETURN, 0);
-    PostMessageW(main_, WM_KEYUP, VK_RETURN, 0xC0000001);
+    // By the entry's underlined letter, read off its caption ("&Выход", "&О программе..."): one message
+    // that the window's own menu code turns into the entry's command. Walking the bar with posted F10,
+    // arrow and Enter keys raced with the start of the menu loop under Wine now and then, and a lost
+    // arrow chose the wrong entry.
+    static const wchar_t kLetters[] = {L'в', L'о'};
+    ChooseMenuEntryByLetter(kLetters[position]);
 }
 
 void Program::ChooseMenuEntryByLetter(wchar_t letter) { PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, letter); }

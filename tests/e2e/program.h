@@ -130,8 +130,7 @@ public:
     void PressKey(WORD key, bool withShift = false);
     void MoveMouseTo(POINT inClient);
     void ClickAt(POINT inClient);
-    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) with the keyboard:
-    // F10, arrow keys, Enter.
+    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) by its letter.
     void ChooseMenuEntry(int position);
     // Chooses an entry of the menu bar by its underlined letter, as Alt+letter does.
     void ChooseMenuEntryByLetter(wchar_t letter);

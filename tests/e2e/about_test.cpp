@@ -1,0 +1,240 @@
+// The About window: shown anew after it was closed, the main window working beside it, its layout at the
+// dpi it is shown at, and its credit line and picture as read back from the screen.
+
+#include "check.h"
+#include "program.h"
+#include "screen.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace e2e {
+namespace {
+
+const std::wstring kCredit = L"Эту программу написал я - Tasko, честь и слава мне! :)";
+
+HWND OpenAbout(Program& app)
+{
+    app.ChooseMenuEntry(1);
+    const HWND about = app.WaitForWindow(kAboutCaption, 5000);
+    REQUIRE(about != nullptr) << "no About window after choosing its menu entry";
+    app.Send(about, WM_NULL);
+    return about;
+}
+
+RECT InClient(HWND window, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The Static child of the given kind (SS_CENTER for the label, SS_OWNERDRAW for the picture: kinds are
+// values, not flags) whose top left corner is nearest the position in twips.
+HWND StaticNear(const Program& app, HWND window, DWORD kind, int leftTwips, int topTwips)
+{
+    HWND best = nullptr;
+    long long bestDistance = LLONG_MAX;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (lstrcmpiW(name, L"Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != kind)
+            continue;
+        const RECT rect = InClient(window, child);
+        const long long dx = rect.left - app.Pixels(leftTwips);
+        const long long dy = rect.top - app.Pixels(topTwips);
+        if (dx * dx + dy * dy < bestDistance) {
+            bestDistance = dx * dx + dy * dy;
+            best = child;
+        }
+    }
+    REQUIRE(best != nullptr) << "the About window has no Static child of kind " << kind;
+    return best;
+}
+
+HWND Label1(const Program& app, HWND about) { return StaticNear(app, about, SS_CENTER, 360, 240); }
+HWND Image1(const Program& app, HWND about) { return StaticNear(app, about, SS_OWNERDRAW, 720, 960); }
+
+std::string RectText(const RECT& r)
+{
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
+
+// In front, the mouse away, every control painted anew.
+void ShowFreshlyPainted(const Program& app, HWND about)
+{
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    SetForegroundWindow(about);
+    RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    app.Send(about, WM_NULL);
+    Sleep(300);
+}
+
+bool IsGround(COLORREF c) { return c == GetSysColor(COLOR_BTNFACE); }
+
+TEST_CASE(About, ClosedAndChosenAgainShowsItAnew)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND first = OpenAbout(app);
+    // A window that was only hidden would come back with this text.
+    app.SetText(Label1(app, first), L"changed");
+    PostMessageW(first, WM_CLOSE, 0, 0);
+    const DWORD start = GetTickCount();
+    while (!app.WindowsCaptioned(kAboutCaption).empty() && GetTickCount() - start < 5000)
+        Sleep(20);
+    REQUIRE(app.WindowsCaptioned(kAboutCaption).empty()) << "the About window did not close";
+
+    const HWND again = OpenAbout(app);
+    Sleep(300);
+    CHECK_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
+    CHECK(IsWindowVisible(again) && !IsIconic(again));
+    CHECK_EQ(app.Text(Label1(app, again)), kCredit) << "shown again as it was left, not built anew";
+}
+
+TEST_CASE(About, MainWindowSendsWhileItIsOpen)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = OpenAbout(app);
+    app.SetText(app.Combo(), L"PC12");
+    app.SetText(app.Message(), L"hello");
+    app.BringToFront();
+    const RECT send = app.RectInClient(app.SendButton());
+    POINT centre = {(send.left + send.right) / 2, (send.top + send.bottom) / 2};
+    // The pointer is let to settle first: a press that follows the jump at once can land where it was.
+    app.MoveMouseTo(centre);
+    Sleep(200);
+    app.ClickAt(centre);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    const std::vector<NetCall> calls = app.WaitForCalls(1);
+    ClientToScreen(app.Main(), &centre);
+    REQUIRE_EQ(calls.size(), 1u) << "under the click: " << (WindowFromPoint(centre) == app.SendButton() ? "cmdSend"
+                                                            : WindowFromPoint(centre) == about ? "the About window"
+                                                                                               : "another window")
+                                 << "; in front: " << (GetForegroundWindow() == app.Main() ? "the main window" : "another")
+                                 << "; main window enabled: " << (IsWindowEnabled(app.Main()) != 0)
+                                 << "; pointer " << cursor.x - centre.x << "," << cursor.y - centre.y << " px off";
+    CHECK_EQ(calls[0].commandLine, L"net send PC12 hello");
+    CHECK(IsWindowVisible(about)) << "sending closed the About window";
+}
+
+// Only Geometry. and Look. cases run again at 144 dpi.
+TEST_CASE(Geometry, AboutWindow)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = OpenAbout(app);
+    RECT client;
+    GetClientRect(about, &client);
+    CHECK_EQ(client.right, app.Pixels(4425)) << "at " << ExpectedDpi() << " dpi";
+    CHECK_EQ(client.bottom, app.Pixels(3840)) << "at " << ExpectedDpi() << " dpi";
+
+    const struct {
+        const char* name;
+        HWND control;
+        int left, top, width, height;
+    } controls[] = {
+        {"Label1", Label1(app, about), 360, 240, 3615, 495},
+        {"Image1", Image1(app, about), 720, 960, 2895, 2415},
+    };
+    for (const auto& c : controls) {
+        const RECT expected = {app.Pixels(c.left), app.Pixels(c.top), app.Pixels(c.left + c.width),
+                               app.Pixels(c.top + c.height)};
+        CHECK_EQ(RectText(InClient(about, c.control)), RectText(expected)) << c.name << " at " << ExpectedDpi()
+                                                                            << " dpi";
+    }
+
+    // A fixed dialog frame with the close button only, kept out of the taskbar by an owner.
+    const LONG style = GetWindowLongW(about, GWL_STYLE);
+    CHECK((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0) << "resizable, or a min/max button";
+    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    CHECK((GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_APPWINDOW) == 0);
+    CHECK(GetWindow(about, GW_OWNER) != nullptr) << "unowned: it gets a taskbar button";
+    CHECK(GetWindow(about, GW_OWNER) != app.Main()) << "owned by the main window, so it closes with it";
+}
+
+TEST_CASE(Look, AboutLabelIsTheCreditCentredOnTwoLines)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = OpenAbout(app);
+    const HWND label = Label1(app, about);
+    CHECK_EQ(app.Text(label), kCredit);
+
+    ShowFreshlyPainted(app, about);
+    const RECT area = ClientOnScreen(label);
+    const Screenshot shot(area);
+    // Ink lines: runs of rows with any pixel off the ground, each with its leftmost and rightmost ink.
+    struct Line {
+        LONG left = LONG_MAX, right = LONG_MIN;
+    };
+    std::vector<Line> lines;
+    bool inLine = false;
+    for (LONG y = area.top; y < area.bottom; ++y) {
+        Line row;
+        for (LONG x = area.left; x < area.right; ++x)
+            if (!IsGround(shot.At({x, y}))) {
+                row.left = std::min(row.left, x);
+                row.right = std::max(row.right, x + 1);
+            }
+        if (row.left == LONG_MAX) {
+            inLine = false;
+            continue;
+        }
+        if (!inLine)
+            lines.push_back(row);
+        lines.back().left = std::min(lines.back().left, row.left);
+        lines.back().right = std::max(lines.back().right, row.right);
+        inLine = true;
+    }
+    REQUIRE_EQ(lines.size(), 2u) << "lines of text in the label at " << ExpectedDpi() << " dpi";
+    for (const Line& line : lines) {
+        const LONG leftGap = line.left - area.left;
+        const LONG rightGap = area.right - line.right;
+        CHECK(std::abs(leftGap - rightGap) <= app.Pixels(60))
+            << "a line is not centred: " << leftGap << " px free on its left, " << rightGap << " on its right";
+        CHECK(leftGap > 0 && rightGap > 0) << "a line touches the label's edge: cut off?";
+    }
+}
+
+TEST_CASE(Look, AboutPictureIsTheStretchedFace)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = OpenAbout(app);
+    ShowFreshlyPainted(app, about);
+    const RECT area = ClientOnScreen(Image1(app, about));
+    const Screenshot shot(area);
+
+    int painted = 0;
+    int yellow = 0;
+    RECT ink = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x) {
+            const COLORREF c = shot.At({x, y});
+            if (IsGround(c))
+                continue;
+            ++painted;
+            yellow += GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80;
+            ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+        }
+    const int all = (area.right - area.left) * (area.bottom - area.top);
+    // The round face fills about three quarters of its square, most of it yellow.
+    CHECK(painted * 2 > all) << painted << " of " << all << " pixels painted";
+    CHECK(yellow * 3 > all) << yellow << " of " << all << " pixels yellow";
+    // It touches all four edges of its square when stretched to the control, not drawn at icon size.
+    const LONG slack = app.Pixels(30);
+    CHECK(ink.left - area.left <= slack && area.right - ink.right <= slack && ink.top - area.top <= slack &&
+          area.bottom - ink.bottom <= slack)
+        << "the face covers " << RectText(ink) << " of " << RectText(area) << " on the screen";
+}
+
+}  // namespace
+}  // namespace e2e
