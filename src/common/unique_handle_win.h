@@ -41,10 +41,16 @@ private:
     Handle handle_ = nullptr;
 };
 
-// Kernel objects: processes, threads, events. (Files come back from CreateFileW as INVALID_HANDLE_VALUE
-// on failure; the file code keeps its own owner for that reason.)
+// Kernel objects: processes, threads, events, files.
 struct KernelHandleTraits {
     using Handle = HANDLE;
     static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
+// CreateFileW reports a failure with INVALID_HANDLE_VALUE rather than null: this turns it into an empty
+// owner, so that every kernel handle is tested the same way.
+inline KernelHandle OwnFile(HANDLE fromCreateFile) noexcept
+{
+    return KernelHandle(fromCreateFile == INVALID_HANDLE_VALUE ? nullptr : fromCreateFile);
+}

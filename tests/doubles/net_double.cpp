@@ -19,30 +19,13 @@
 //
 // Exit code: 0 when the record was written, 1 when it was not.
 
+#include "common/unique_handle_win.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace {
-
-class OwnedFile {
-public:
-    explicit OwnedFile(HANDLE handle) noexcept : handle_(handle) {}
-    OwnedFile(OwnedFile&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    OwnedFile& operator=(OwnedFile&&) = delete;
-    OwnedFile(const OwnedFile&) = delete;
-    OwnedFile& operator=(const OwnedFile&) = delete;
-    ~OwnedFile()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-
-    HANDLE Get() const noexcept { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 std::wstring Escape(const wchar_t* text)
 {
@@ -106,10 +89,10 @@ bool AppendRecord(const std::wstring& path, const std::string& record)
 {
     // A reader that holds the log without sharing it is waited for a little, not raced.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const OwnedFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+        const KernelHandle file = OwnFile(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.Get() == INVALID_HANDLE_VALUE) {
+        if (!file) {
             if (GetLastError() != ERROR_SHARING_VIOLATION)
                 return false;
             Sleep(20);

@@ -4,6 +4,7 @@
 
 #include "common/failure.h"
 #include "common/system_reason.h"
+#include "common/unique_handle_win.h"
 #include "dispatch/send_command.h"
 
 #include <gtest/gtest.h>
@@ -15,25 +16,6 @@
 #include <vector>
 
 namespace {
-
-class OwnedFile {
-public:
-    explicit OwnedFile(HANDLE handle) noexcept : handle_(handle) {}
-    OwnedFile(OwnedFile&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    OwnedFile& operator=(OwnedFile&&) = delete;
-    OwnedFile(const OwnedFile&) = delete;
-    OwnedFile& operator=(const OwnedFile&) = delete;
-    ~OwnedFile()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-
-    HANDLE Get() const noexcept { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 std::wstring FromUtf8(const std::string& text)
 {
@@ -122,11 +104,11 @@ protected:
 private:
     std::vector<Call> ReadCalls() const
     {
-        const OwnedFile file(CreateFileW(log_.c_str(), GENERIC_READ,
+        const KernelHandle file = OwnFile(CreateFileW(log_.c_str(), GENERIC_READ,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         std::string bytes;
-        if (file.Get() == INVALID_HANDLE_VALUE)
+        if (!file)
             return {};
         char buffer[65536];
         DWORD got = 0;

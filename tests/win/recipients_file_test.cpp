@@ -3,6 +3,7 @@
 // to one file at once.
 
 #include "common/failure.h"
+#include "common/unique_handle_win.h"
 #include "recipients/recipient_file.h"
 
 #include <gtest/gtest.h>
@@ -18,22 +19,6 @@ namespace {
 const wchar_t kFile[] = L"net_send.ini";
 
 using Names = std::vector<RecipientName>;
-
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~OwnedHandle()
-    {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 class RecipientsWinFile : public ::testing::Test {
 protected:
@@ -65,23 +50,23 @@ protected:
 
     static void Write(const std::string& bytes)
     {
-        OwnedHandle file(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+        KernelHandle file = OwnFile(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
         DWORD written = 0;
-        ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
         ASSERT_EQ(written, bytes.size());
     }
 
     static std::string Content()
     {
-        OwnedHandle file(CreateFileW(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        KernelHandle file = OwnFile(CreateFileW(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() == INVALID_HANDLE_VALUE)
+        if (!file)
             return "<missing>";
         std::string content;
         char buffer[4096];
         DWORD got = 0;
-        while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
             content.append(buffer, got);
         return content;
     }
@@ -168,9 +153,9 @@ TEST_F(RecipientsWinFile, FileHeldWithoutSharingFailsAfterAShortWait)
 {
     Write("PC1\r\n");
     {
-        OwnedHandle holder(
+        KernelHandle holder = OwnFile(
             CreateFileW(kFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(holder);
         const DWORD start = GetTickCount();
         EXPECT_THROW(AppendRecipient(L"PC2"), Failure);
         EXPECT_GE(GetTickCount() - start, 800u);  // it waited for the holder before giving up
@@ -191,10 +176,10 @@ TEST_F(RecipientsWinFile, FileHeldBrieflyWithoutSharingIsWaitedFor)
     Write("PC1\r\n");
     const HANDLE holder = CreateFileW(kFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    OwnedHandle closer(CreateThread(nullptr, 0, CloseAfterAWhile, holder, 0, nullptr));
-    ASSERT_NE(closer.get(), nullptr);
+    KernelHandle closer(CreateThread(nullptr, 0, CloseAfterAWhile, holder, 0, nullptr));
+    ASSERT_TRUE(closer);
     AppendRecipient(L"PC2");
-    WaitForSingleObject(closer.get(), INFINITE);
+    WaitForSingleObject(closer.Get(), INFINITE);
     EXPECT_EQ(Content(), "PC1\r\nPC2\r\n");
 }
 
