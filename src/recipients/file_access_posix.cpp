@@ -52,16 +52,23 @@ int Fd(std::intptr_t handle)
     return static_cast<int>(handle);
 }
 
+// The one byte, far beyond any real end of file, that appenders lock; `type` locks or unlocks it.
+struct flock AppendersRange(short type)
+{
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = kLockOffset;
+    range.l_len = 1;
+    return range;
+}
+
 // Takes the appenders' lock, waiting for it. Open-file-description locks (Linux) also keep apart two
 // threads of one process; elsewhere classic process locks are used. A file system that has no locks
 // (some network file systems) is used without: each append is still one atomic write at the end.
 bool LockForAppend(int fd)
 {
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kLockOffset;
-    lock.l_len = 1;
+    struct flock lock = AppendersRange(F_WRLCK);
 #ifdef F_OFD_SETLKW
     const int command = F_OFD_SETLKW;
 #else
@@ -80,11 +87,7 @@ bool LockForAppend(int fd)
 
 void Unlock(int fd)
 {
-    struct flock lock {};
-    lock.l_type = F_UNLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kLockOffset;
-    lock.l_len = 1;
+    struct flock lock = AppendersRange(F_UNLCK);
 #ifdef F_OFD_SETLK
     fcntl(fd, F_OFD_SETLK, &lock);
 #else
