@@ -1,0 +1,33 @@
+#pragma once
+
+// What the names-file and code-page cases need from the platform they run on, so that one case file
+// serves both: tests/native/recipients_platform_posix.cpp and tests/win/recipients_platform_win.cpp.
+
+#include <string>
+
+namespace recipients_test {
+
+// The code page the file's bytes are in: the built-in table's natively, the system's on Windows.
+unsigned AnsiCodePage();
+
+// Makes a fresh empty folder the current directory (the names file is looked up there);
+// LeaveScratchFolder goes back to where it was and removes the folder with what is left in it.
+void EnterScratchFolder();
+void LeaveScratchFolder();
+
+// The names file in the current directory, byte for byte.
+void WriteNamesFile(const std::string& bytes);
+bool NamesFileExists();
+std::string NamesFileContent(); // empty when there is none
+void MakeFolderNamedLikeTheNamesFile();
+// The system's error for opening a folder in place of the names file.
+unsigned long FolderInsteadOfFileError();
+
+// Starts `processes` processes that each append the names "ПК-<process>-<i>", i = 0 .. appends-1, lets
+// them all go at the same moment and waits for them; each must end having saved every one.
+void AppendFromProcessesAtOnce(int processes, int appends);
+// How many times the short race of AppendFromProcessesAtOnce is run: a process start costs far more
+// under Wine than a fork.
+int RaceRounds();
+
+} // namespace recipients_test
