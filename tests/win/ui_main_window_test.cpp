@@ -1,10 +1,14 @@
-// frmMain built in this process, where its fonts and its answers to messages can be read directly: the
-// end-to-end driver, a separate process, cannot read another process's fonts, and Wine never sends
-// WM_DPICHANGED, so a DPI change is sent here by hand.
+// frmMain built in this process, where its fonts, its answers to messages and its keyboard handling can
+// be read directly: the end-to-end driver, a separate process, cannot read another process's fonts, and
+// Wine never sends WM_DPICHANGED, so a DPI change is sent here by hand. Queued messages go through the
+// program's own keyboard step (Window::PreTranslate) as in its message loop.
 //
-// The expected figures are written out below rather than read from the window's table: a slip in the
-// table must show up as a failure, not be copied into the expectation.
+// The places and fonts expected are the window's own table: what is checked here is that the window
+// carries the table out at every DPI. The table's figures themselves are checked from outside, by the
+// end-to-end driver, against the design's numbers.
 
+#include "common/unique_handle_win.h"
+#include "ui/common/handles.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/frm_main_table.h"
 
@@ -35,25 +39,6 @@ constexpr UINT kWmDpiChanged = 0x02E0; // not in the XP-level headers
 constexpr COLORREF kDarkGreen = RGB(0, 64, 0);
 constexpr COLORREF kBrightGreen = RGB(0, 255, 0);
 
-struct ControlPlace {
-    const char* name;
-    int id;
-    int left, top, width, height; // twips, in the client area
-    int pointsX100;                // 0: the control has no font of its own
-};
-
-// cmbComp's height is its closed height.
-constexpr ControlPlace kPlaces[] = {
-    {"Label1", fm::kLabel1, 120, 240, 3375, 375, 1350},
-    {"cmbComp", fm::kCmbComp, 3720, 240, 2895, 360, 975},
-    {"cmdKompName", fm::kCmdKompName, 6720, 120, 615, 615, 0},
-    {"Label2", fm::kLabel2, 120, 840, 2655, 375, 1350},
-    {"txtMessage", fm::kTxtMessage, 120, 1440, 7215, 1695, 1200},
-    {"cmdSend", fm::kCmdSend, 6360, 2400, 975, 735, 0},
-};
-constexpr int kClientWidthTwips = 7470;
-constexpr int kClientHeightTwips = 3300;
-
 // The system's own rounding is the reference: a control placed by any other rule is off by a pixel.
 int TwipsAt(int twips, int dpi)
 {
@@ -75,10 +60,8 @@ Function User32Function(const char* name)
 
 int ScreenDpi()
 {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    const ui::WindowDC screen(nullptr);
+    return GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
 
 int DpiOf(HWND window)
@@ -94,7 +77,7 @@ RECT SuggestedRect(HWND window, int dpi)
 {
     using AdjustFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
     static const auto adjustForDpi = User32Function<AdjustFunction>("AdjustWindowRectExForDpi");
-    RECT rect{0, 0, TwipsAt(kClientWidthTwips, dpi), TwipsAt(kClientHeightTwips, dpi)};
+    RECT rect{0, 0, TwipsAt(fm::kForm.clientWidthTwips, dpi), TwipsAt(fm::kForm.clientHeightTwips, dpi)};
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
     const BOOL menu = GetMenu(window) != nullptr;
@@ -121,17 +104,30 @@ HFONT FontOf(HWND control)
     return reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
 }
 
+using BitmapHandle = UniqueHandle<ui::GdiObjectTraits<HBITMAP>>;
+
+struct MemoryDCTraits {
+    using Handle = HDC;
+    static void Close(HDC dc) noexcept { DeleteDC(dc); }
+};
+using MemoryDC = UniqueHandle<MemoryDCTraits>;
+
+struct HookTraits {
+    using Handle = HHOOK;
+    static void Close(HHOOK hook) noexcept { UnhookWindowsHookEx(hook); }
+};
+using Hook = UniqueHandle<HookTraits>;
+
 int IconWidth(HICON icon)
 {
     ICONINFO info{};
     if (!icon || !GetIconInfo(icon, &info))
         return 0;
+    // GetIconInfo hands over copies of the icon's bitmaps.
+    const BitmapHandle colour(info.hbmColor);
+    const BitmapHandle mask(info.hbmMask);
     BITMAP bitmap{};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
+    GetObjectW(colour ? colour.Get() : mask.Get(), sizeof bitmap, &bitmap);
     return bitmap.bmWidth;
 }
 
@@ -141,47 +137,6 @@ std::wstring TextOf(HWND window)
     GetWindowTextW(window, text, 256);
     return text;
 }
-
-class ScreenDC {
-public:
-    ScreenDC() noexcept : dc_(GetDC(nullptr)) {}
-    ~ScreenDC() { ReleaseDC(nullptr, dc_); }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC Get() const noexcept { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-// A font selected into a DC for one scope.
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selection()
-    {
-        if (previous_)
-            SelectObject(dc_, previous_);
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-class MemoryDC {
-public:
-    MemoryDC() noexcept : dc_(CreateCompatibleDC(nullptr)) {}
-    ~MemoryDC() { DeleteDC(dc_); }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC Get() const noexcept { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 // An empty folder as the current directory for the life of the object: the window reads its saved
 // names from there, and no file means an empty list and no message box.
@@ -283,21 +238,21 @@ protected:
         SCOPED_TRACE("at " + std::to_string(dpi) + " dpi");
         RECT client{};
         GetClientRect(window_, &client);
-        EXPECT_EQ(client.right, TwipsAt(kClientWidthTwips, dpi));
-        EXPECT_EQ(client.bottom, TwipsAt(kClientHeightTwips, dpi));
+        EXPECT_EQ(client.right, TwipsAt(fm::kForm.clientWidthTwips, dpi));
+        EXPECT_EQ(client.bottom, TwipsAt(fm::kForm.clientHeightTwips, dpi));
 
-        for (const ControlPlace& place : kPlaces) {
-            SCOPED_TRACE(place.name);
-            HWND control = Control(place.id);
+        for (std::size_t i = 0; i < fm::kForm.controlCount; ++i) {
+            const ui::ControlRow& row = fm::kForm.controls[i];
+            SCOPED_TRACE(row.name);
+            HWND control = Control(row.id);
             ASSERT_NE(control, nullptr);
-            const int left = TwipsAt(place.left, dpi);
-            const int top = TwipsAt(place.top, dpi);
-            const RECT expected{left, top, left + TwipsAt(place.width, dpi),
-                                top + TwipsAt(place.height, dpi)};
+            // A combo box's height in the table is its closed height.
+            const int left = TwipsAt(row.leftTwips, dpi);
+            const int top = TwipsAt(row.topTwips, dpi);
+            const RECT expected{left, top, left + TwipsAt(row.widthTwips, dpi), top + TwipsAt(row.heightTwips, dpi)};
             EXPECT_EQ(RectInClient(window_, control), expected);
-            if (place.pointsX100 != 0) {
-                ExpectFont(control, place.pointsX100, dpi);
-            }
+            if (!row.font.IsDialogFont())
+                ExpectFont(control, row.font, dpi);
         }
 
         EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(window_, WM_GETICON, ICON_BIG, 0))),
@@ -308,23 +263,23 @@ protected:
 
     // The font as asked for, and how it comes out: a face with Cyrillic letters, and label text that
     // stays on its one line (a wider substitute face would wrap it and hide the last word).
-    static void ExpectFont(HWND control, int pointsX100, int dpi)
+    static void ExpectFont(HWND control, const ui::FontDef& wanted, int dpi)
     {
         const HFONT handle = FontOf(control);
         ASSERT_NE(handle, nullptr);
         LOGFONTW font{};
         ASSERT_EQ(GetObjectW(handle, sizeof font, &font), static_cast<int>(sizeof font));
-        EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
-        EXPECT_EQ(font.lfWeight, FW_BOLD);
-        EXPECT_EQ(font.lfCharSet, RUSSIAN_CHARSET);
+        EXPECT_STREQ(font.lfFaceName, wanted.face);
+        EXPECT_EQ(font.lfWeight, wanted.weight);
+        EXPECT_EQ(font.lfCharSet, wanted.charset);
         EXPECT_EQ(font.lfItalic, 0);
         EXPECT_EQ(font.lfUnderline, 0);
         EXPECT_EQ(font.lfStrikeOut, 0);
-        EXPECT_EQ(font.lfHeight, FontHeightAt(pointsX100, dpi));
+        EXPECT_EQ(font.lfHeight, FontHeightAt(wanted.pointsX100, dpi));
 
-        ScreenDC dc;
-        Selection selected(dc.Get(), handle);
-        EXPECT_EQ(GetTextCharset(dc.Get()), RUSSIAN_CHARSET);
+        const ui::WindowDC dc(nullptr);
+        const ui::Selection selected(dc.Get(), handle);
+        EXPECT_EQ(GetTextCharset(dc.Get()), wanted.charset) << "the system gave a face without these letters";
         wchar_t className[16] = {};
         GetClassNameW(control, className, 16);
         if (lstrcmpiW(className, L"Static") == 0) {
@@ -389,8 +344,8 @@ const ColourCase kColourCases[] = {
 
 TEST_F(MainWindowTest, ControlsAreBrightGreenOnDarkGreen)
 {
-    MemoryDC dc;
-    ASSERT_NE(dc.Get(), nullptr);
+    const MemoryDC dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc);
     for (const ColourCase& c : kColourCases) {
         SCOPED_TRACE(c.name);
         HWND control = c.find(window_);
