@@ -218,9 +218,58 @@ protected:
                 quitSeen_ = true;
                 continue;
             }
+            if (ui::Window::PreTranslate(message))
+                continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+    }
+
+    // A key pressed on the control that has the focus, through the queue as the system delivers it; a
+    // held key comes again with the repeat bit (30) set.
+    void Press(UINT key, bool held = false)
+    {
+        const LPARAM scanCode = static_cast<LPARAM>(MapVirtualKeyW(key, 0)) << 16;
+        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1 | scanCode | (held ? LPARAM{1} << 30 : 0));
+        Pump();
+    }
+
+    // Left button presses in the middle of a control; a double click as the system sends it, the second
+    // press as WM_LBUTTONDBLCLK.
+    void Click(HWND control, bool twice = false)
+    {
+        RECT area{};
+        GetClientRect(control, &area);
+        const LPARAM middle = MAKELPARAM(area.right / 2, area.bottom / 2);
+        PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+        PostMessageW(control, WM_LBUTTONUP, 0, middle);
+        if (twice) {
+            PostMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, middle);
+            PostMessageW(control, WM_LBUTTONUP, 0, middle);
+        }
+        Pump();
+    }
+
+    void Activate(HWND window)
+    {
+        SetForegroundWindow(window);
+        SetActiveWindow(window);
+        Pump();
+    }
+
+    // cmdKompName's click saves the typed name as a line of net_send.ini in the test's folder, so the
+    // lines saved count its clicks.
+    static int SavedNames()
+    {
+        const KernelHandle file = OwnFile(CreateFileW(L"net_send.ini", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        int lines = 0;
+        char buffer[4096];
+        DWORD got = 0;
+        while (file && ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+            for (DWORD i = 0; i < got; ++i)
+                lines += buffer[i] == '\n';
+        return lines;
     }
 
     HWND Control(int id) const { return GetDlgItem(window_, id); }
@@ -292,6 +341,28 @@ protected:
             EXPECT_LE(extent.cy, label.bottom) << "the label's line is cut off";
         }
     }
+
+    // What the window's buttons tell it (WM_COMMAND from a button: a click), seen by a hook on this thread.
+    static LRESULT CALLBACK WatchCommands(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && call->hwnd == watched_ && call->message == WM_COMMAND && call->lParam != 0) {
+            wchar_t className[16] = {};
+            GetClassNameW(reinterpret_cast<HWND>(call->lParam), className, 16);
+            buttonCommands_ += lstrcmpiW(className, L"Button") == 0; // not the edit's change notes
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    Hook WatchButtonCommands()
+    {
+        watched_ = window_;
+        buttonCommands_ = 0;
+        return Hook(SetWindowsHookExW(WH_CALLWNDPROC, WatchCommands, nullptr, GetCurrentThreadId()));
+    }
+
+    static HWND watched_;
+    static int buttonCommands_;
 
     std::unique_ptr<EmptyCurrentDirectory> folder_;
     std::unique_ptr<ui::FrmMain> form_;
@@ -365,6 +436,130 @@ TEST_F(MainWindowTest, ControlsAreBrightGreenOnDarkGreen)
         // Answered with the form's one brush, not a new one every time a control paints.
         EXPECT_EQ(SendMessageW(window_, c.message, wParam, lParam), reinterpret_cast<LRESULT>(brush));
     }
+}
+
+HWND MainWindowTest::watched_ = nullptr;
+int MainWindowTest::buttonCommands_ = 0;
+
+// Keys and clicks as the window itself handles them. cmdKompName stands for both picture buttons:
+// they share this handling, and its click has an effect that can be counted here (a saved line), where
+// cmdSend's starts a process.
+
+TEST_F(MainWindowTest, EnterOnAFocusedButtonClicksOnceAndAHeldEnterDoesNotRepeat)
+{
+    SetWindowTextW(Control(fm::kCmbComp), L"PC1");
+    Activate(window_);
+    SetFocus(Control(fm::kCmdKompName));
+    Press(VK_RETURN);
+    EXPECT_EQ(SavedNames(), 1);
+    for (int repeat = 0; repeat < 3; ++repeat)
+        Press(VK_RETURN, true);
+    EXPECT_EQ(SavedNames(), 1) << "a held Enter clicked again";
+    Press(VK_RETURN);
+    EXPECT_EQ(SavedNames(), 2) << "a second press did not click";
+    EXPECT_EQ(GetFocus(), Control(fm::kCmdKompName));
+}
+
+TEST_F(MainWindowTest, EnterInTheMessageBoxBreaksTheLineAndClicksNothing)
+{
+    HWND message = Control(fm::kTxtMessage);
+    SetWindowTextW(message, L"Привет");
+    Activate(window_);
+    SetFocus(message);
+    SendMessageW(message, EM_SETSEL, 6, 6);
+    const Hook hook = WatchButtonCommands();
+    ASSERT_TRUE(hook);
+    Press(VK_RETURN);
+    EXPECT_EQ(TextOf(message), L"Привет\r\n");
+    EXPECT_EQ(buttonCommands_, 0) << "Enter in the message box sent or clicked";
+    EXPECT_EQ(GetFocus(), message);
+}
+
+TEST_F(MainWindowTest, DoubleClickOnAButtonCountsAsTwoClicks)
+{
+    SetWindowTextW(Control(fm::kCmbComp), L"PC1");
+    Click(Control(fm::kCmdKompName));
+    EXPECT_EQ(SavedNames(), 1);
+    Click(Control(fm::kCmdKompName), true);
+    EXPECT_EQ(SavedNames(), 3);
+}
+
+struct FocusCase {
+    const char* name;
+    int id;
+};
+
+void PrintTo(const FocusCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class MainWindowFocus : public MainWindowTest, public ::testing::WithParamInterface<FocusCase> {};
+
+// txtMessage is left out: it is where the focus starts, so it would pass without anything remembered.
+INSTANTIATE_TEST_SUITE_P(Controls, MainWindowFocus,
+                         ::testing::Values(FocusCase{"cmbComp", fm::kCmbComp}, FocusCase{"cmdSend", fm::kCmdSend},
+                                           FocusCase{"cmdKompName", fm::kCmdKompName}),
+                         [](const ::testing::TestParamInfo<FocusCase>& info) { return std::string(info.param.name); });
+
+TEST_P(MainWindowFocus, ComesBackToTheControlThatHadItWhenTheWindowIsActivatedAgain)
+{
+    HWND control = Control(GetParam().id);
+    const auto hasFocus = [control] {
+        HWND focus = GetFocus();
+        return focus == control || IsChild(control, focus); // the list's focus is in its edit field
+    };
+    Activate(window_);
+    SetFocus(control);
+    Pump();
+    ASSERT_TRUE(hasFocus());
+
+    const ui::WindowHandle other(CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                                 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(other);
+    Activate(other.Get());
+    ASSERT_EQ(GetActiveWindow(), other.Get());
+    EXPECT_FALSE(hasFocus());
+
+    Activate(window_);
+    ASSERT_EQ(GetActiveWindow(), window_);
+    EXPECT_TRUE(hasFocus()) << "the focus is on " << GetFocus();
+}
+
+struct TabCase {
+    const char* name;
+    int from;
+    int to;
+};
+
+void PrintTo(const TabCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class MainWindowTab : public MainWindowTest, public ::testing::WithParamInterface<TabCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Fields, MainWindowTab,
+                         ::testing::Values(TabCase{"IntoTheListsEditField", fm::kCmdSend, fm::kCmbComp},
+                                           TabCase{"IntoTheMessageBox", fm::kCmbComp, fm::kTxtMessage}),
+                         [](const ::testing::TestParamInfo<TabCase>& info) { return std::string(info.param.name); });
+
+TEST_P(MainWindowTab, SelectsTheWholeText)
+{
+    const std::wstring text = L"ПК-12";
+    HWND field = Control(GetParam().to);
+    SetWindowTextW(field, text.c_str());
+    Activate(window_);
+    SetFocus(Control(GetParam().from));
+    Pump();
+    Press(VK_TAB);
+    HWND focus = GetFocus();
+    ASSERT_TRUE(focus == field || IsChild(field, focus)) << "Tab did not reach the field";
+    DWORD start = 99;
+    DWORD end = 0;
+    SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, text.size());
 }
 
 } // namespace
