@@ -8,6 +8,7 @@
 // end-to-end driver, against the design's numbers.
 
 #include "common/unique_handle_win.h"
+#include "recipients_platform.h"
 #include "ui/common/handles.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/frm_main_table.h"
@@ -16,6 +17,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -138,42 +140,6 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
-// An empty folder as the current directory for the life of the object: the window reads its saved
-// names from there, and no file means an empty list and no message box.
-class EmptyCurrentDirectory {
-public:
-    EmptyCurrentDirectory()
-    {
-        wchar_t previous[MAX_PATH] = {};
-        GetCurrentDirectoryW(MAX_PATH, previous);
-        previous_ = previous;
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"netsend_ui_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(GetTickCount());
-        created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
-        entered_ = created_ && SetCurrentDirectoryW(path_.c_str()) != FALSE;
-    }
-    ~EmptyCurrentDirectory()
-    {
-        SetCurrentDirectoryW(previous_.c_str());
-        if (created_) {
-            DeleteFileW((path_ + L"\\net_send.ini").c_str());
-            RemoveDirectoryW(path_.c_str());
-        }
-    }
-    EmptyCurrentDirectory(const EmptyCurrentDirectory&) = delete;
-    EmptyCurrentDirectory& operator=(const EmptyCurrentDirectory&) = delete;
-
-    bool Entered() const noexcept { return entered_; }
-
-private:
-    std::wstring previous_;
-    std::wstring path_;
-    bool created_ = false;
-    bool entered_ = false;
-};
-
 class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -186,8 +152,10 @@ protected:
 
     void SetUp() override
     {
-        folder_ = std::make_unique<EmptyCurrentDirectory>();
-        ASSERT_TRUE(folder_->Entered());
+        // The window reads its saved names from the current folder: none there is an empty list and no
+        // message box.
+        recipients_test::EnterScratchFolder();
+        ASSERT_FALSE(HasFatalFailure());
         form_ = std::make_unique<ui::FrmMain>();
         form_->Open(SW_SHOWNOACTIVATE);
         window_ = form_->Handle();
@@ -206,7 +174,7 @@ protected:
         MSG quit{};
         PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         form_.reset();
-        folder_.reset();
+        recipients_test::LeaveScratchFolder();
     }
 
     // Runs what is queued, swallowing WM_QUIT (which the test notes).
@@ -261,15 +229,8 @@ protected:
     // lines saved count its clicks.
     static int SavedNames()
     {
-        const KernelHandle file = OwnFile(CreateFileW(L"net_send.ini", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        int lines = 0;
-        char buffer[4096];
-        DWORD got = 0;
-        while (file && ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-            for (DWORD i = 0; i < got; ++i)
-                lines += buffer[i] == '\n';
-        return lines;
+        const std::string content = recipients_test::NamesFileContent();
+        return static_cast<int>(std::count(content.begin(), content.end(), '\n'));
     }
 
     HWND Control(int id) const { return GetDlgItem(window_, id); }
@@ -364,7 +325,6 @@ protected:
     static HWND watched_;
     static int buttonCommands_;
 
-    std::unique_ptr<EmptyCurrentDirectory> folder_;
     std::unique_ptr<ui::FrmMain> form_;
     HWND window_ = nullptr;
     bool quitSeen_ = false;
