@@ -1,7 +1,7 @@
 // The About window: shown anew after it was closed, the main window working beside it, its layout at the
 // dpi it is shown at, and its credit line and picture as read back from the screen.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 #include "screen.h"
 
@@ -20,7 +20,7 @@ HWND OpenAbout(Program& app)
 {
     app.ChooseMenuEntry(1);
     const HWND about = app.WaitForWindow(kAboutCaption, 5000);
-    REQUIRE(about != nullptr) << "no About window after choosing its menu entry";
+    E2E_ASSERT(about != nullptr) << "no About window after choosing its menu entry";
     app.Send(about, WM_NULL);
     return about;
 }
@@ -52,18 +52,12 @@ HWND StaticNear(const Program& app, HWND window, DWORD kind, int leftTwips, int 
             best = child;
         }
     }
-    REQUIRE(best != nullptr) << "the About window has no Static child of kind " << kind;
+    E2E_ASSERT(best != nullptr) << "the About window has no Static child of kind " << kind;
     return best;
 }
 
 HWND Label1(const Program& app, HWND about) { return StaticNear(app, about, SS_CENTER, 360, 240); }
 HWND Image1(const Program& app, HWND about) { return StaticNear(app, about, SS_OWNERDRAW, 720, 960); }
-
-std::string RectText(const RECT& r)
-{
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + ")";
-}
 
 // In front, the mouse away, every control painted anew.
 void ShowFreshlyPainted(const Program& app, HWND about)
@@ -77,7 +71,7 @@ void ShowFreshlyPainted(const Program& app, HWND about)
 
 bool IsGround(COLORREF c) { return c == GetSysColor(COLOR_BTNFACE); }
 
-TEST_CASE(About, ClosedAndChosenAgainShowsItAnew)
+TEST(About, ClosedAndChosenAgainShowsItAnew)
 {
     Program app(std::nullopt);
     app.Start();
@@ -88,16 +82,16 @@ TEST_CASE(About, ClosedAndChosenAgainShowsItAnew)
     const DWORD start = GetTickCount();
     while (!app.WindowsCaptioned(kAboutCaption).empty() && GetTickCount() - start < 5000)
         Sleep(20);
-    REQUIRE(app.WindowsCaptioned(kAboutCaption).empty()) << "the About window did not close";
+    ASSERT_TRUE(app.WindowsCaptioned(kAboutCaption).empty()) << "the About window did not close";
 
     const HWND again = OpenAbout(app);
     Sleep(300);
-    CHECK_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
-    CHECK(IsWindowVisible(again) && !IsIconic(again));
-    CHECK_EQ(app.Text(Label1(app, again)), kCredit) << "shown again as it was left, not built anew";
+    E2E_EXPECT_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
+    EXPECT_TRUE(IsWindowVisible(again) && !IsIconic(again));
+    E2E_EXPECT_EQ(app.Text(Label1(app, again)), kCredit) << "shown again as it was left, not built anew";
 }
 
-TEST_CASE(About, MainWindowSendsWhileItIsOpen)
+TEST(About, MainWindowSendsWhileItIsOpen)
 {
     Program app(std::nullopt);
     app.Start();
@@ -115,26 +109,26 @@ TEST_CASE(About, MainWindowSendsWhileItIsOpen)
     GetCursorPos(&cursor);
     const std::vector<NetCall> calls = app.WaitForCalls(1);
     ClientToScreen(app.Main(), &centre);
-    REQUIRE_EQ(calls.size(), 1u) << "under the click: " << (WindowFromPoint(centre) == app.SendButton() ? "cmdSend"
+    E2E_ASSERT_EQ(calls.size(), 1u) << "under the click: " << (WindowFromPoint(centre) == app.SendButton() ? "cmdSend"
                                                             : WindowFromPoint(centre) == about ? "the About window"
                                                                                                : "another window")
                                  << "; in front: " << (GetForegroundWindow() == app.Main() ? "the main window" : "another")
                                  << "; main window enabled: " << (IsWindowEnabled(app.Main()) != 0)
                                  << "; pointer " << cursor.x - centre.x << "," << cursor.y - centre.y << " px off";
-    CHECK_EQ(calls[0].commandLine, L"net send PC12 hello");
-    CHECK(IsWindowVisible(about)) << "sending closed the About window";
+    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hello");
+    EXPECT_TRUE(IsWindowVisible(about)) << "sending closed the About window";
 }
 
 // Only Geometry. and Look. cases run again at 144 dpi.
-TEST_CASE(Geometry, AboutWindow)
+TEST(Geometry, AboutWindow)
 {
     Program app(std::nullopt);
     app.Start();
     const HWND about = OpenAbout(app);
     RECT client;
     GetClientRect(about, &client);
-    CHECK_EQ(client.right, app.Pixels(4425)) << "at " << ExpectedDpi() << " dpi";
-    CHECK_EQ(client.bottom, app.Pixels(3840)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.right, app.Pixels(4425)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.bottom, app.Pixels(3840)) << "at " << ExpectedDpi() << " dpi";
 
     const struct {
         const char* name;
@@ -147,26 +141,26 @@ TEST_CASE(Geometry, AboutWindow)
     for (const auto& c : controls) {
         const RECT expected = {app.Pixels(c.left), app.Pixels(c.top), app.Pixels(c.left + c.width),
                                app.Pixels(c.top + c.height)};
-        CHECK_EQ(RectText(InClient(about, c.control)), RectText(expected)) << c.name << " at " << ExpectedDpi()
+        E2E_EXPECT_EQ(InClient(about, c.control), expected) << c.name << " at " << ExpectedDpi()
                                                                             << " dpi";
     }
 
     // A fixed dialog frame with the close button only, kept out of the taskbar by an owner.
     const LONG style = GetWindowLongW(about, GWL_STYLE);
-    CHECK((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0) << "resizable, or a min/max button";
-    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
-    CHECK((GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_APPWINDOW) == 0);
-    CHECK(GetWindow(about, GW_OWNER) != nullptr) << "unowned: it gets a taskbar button";
-    CHECK(GetWindow(about, GW_OWNER) != app.Main()) << "owned by the main window, so it closes with it";
+    EXPECT_TRUE((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0) << "resizable, or a min/max button";
+    EXPECT_TRUE((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    EXPECT_TRUE((GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_APPWINDOW) == 0);
+    EXPECT_TRUE(GetWindow(about, GW_OWNER) != nullptr) << "unowned: it gets a taskbar button";
+    EXPECT_TRUE(GetWindow(about, GW_OWNER) != app.Main()) << "owned by the main window, so it closes with it";
 }
 
-TEST_CASE(Look, AboutLabelIsTheCreditCentredOnTwoLines)
+TEST(Look, AboutLabelIsTheCreditCentredOnTwoLines)
 {
     Program app(std::nullopt);
     app.Start();
     const HWND about = OpenAbout(app);
     const HWND label = Label1(app, about);
-    CHECK_EQ(app.Text(label), kCredit);
+    E2E_EXPECT_EQ(app.Text(label), kCredit);
 
     ShowFreshlyPainted(app, about);
     const RECT area = ClientOnScreen(label);
@@ -194,17 +188,17 @@ TEST_CASE(Look, AboutLabelIsTheCreditCentredOnTwoLines)
         lines.back().right = std::max(lines.back().right, row.right);
         inLine = true;
     }
-    REQUIRE_EQ(lines.size(), 2u) << "lines of text in the label at " << ExpectedDpi() << " dpi";
+    E2E_ASSERT_EQ(lines.size(), 2u) << "lines of text in the label at " << ExpectedDpi() << " dpi";
     for (const Line& line : lines) {
         const LONG leftGap = line.left - area.left;
         const LONG rightGap = area.right - line.right;
-        CHECK(std::abs(leftGap - rightGap) <= app.Pixels(60))
+        EXPECT_TRUE(std::abs(leftGap - rightGap) <= app.Pixels(60))
             << "a line is not centred: " << leftGap << " px free on its left, " << rightGap << " on its right";
-        CHECK(leftGap > 0 && rightGap > 0) << "a line touches the label's edge: cut off?";
+        EXPECT_TRUE(leftGap > 0 && rightGap > 0) << "a line touches the label's edge: cut off?";
     }
 }
 
-TEST_CASE(Look, AboutPictureIsTheStretchedFace)
+TEST(Look, AboutPictureIsTheStretchedFace)
 {
     Program app(std::nullopt);
     app.Start();
@@ -227,13 +221,13 @@ TEST_CASE(Look, AboutPictureIsTheStretchedFace)
         }
     const int all = (area.right - area.left) * (area.bottom - area.top);
     // The round face fills about three quarters of its square, most of it yellow.
-    CHECK(painted * 2 > all) << painted << " of " << all << " pixels painted";
-    CHECK(yellow * 3 > all) << yellow << " of " << all << " pixels yellow";
+    EXPECT_TRUE(painted * 2 > all) << painted << " of " << all << " pixels painted";
+    EXPECT_TRUE(yellow * 3 > all) << yellow << " of " << all << " pixels yellow";
     // It touches all four edges of its square when stretched to the control, not drawn at icon size.
     const LONG slack = app.Pixels(30);
-    CHECK(ink.left - area.left <= slack && area.right - ink.right <= slack && ink.top - area.top <= slack &&
+    EXPECT_TRUE(ink.left - area.left <= slack && area.right - ink.right <= slack && ink.top - area.top <= slack &&
           area.bottom - ink.bottom <= slack)
-        << "the face covers " << RectText(ink) << " of " << RectText(area) << " on the screen";
+        << "the face covers " << Describe(ink) << " of " << Describe(area) << " on the screen";
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 // has the plain cases (a folder, a hold for the whole time); these add the timing, the system's reason
 // and the disk.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 
 #include <algorithm>
@@ -33,21 +33,21 @@ std::wstring Reason(DWORD code)
 void ExpectReasonAndDismiss(Program& app, DWORD code)
 {
     const HWND box = app.WaitForMessageBox(5000);
-    REQUIRE(box != nullptr) << "no message box owned by the main window";
+    ASSERT_TRUE(box != nullptr) << "no message box owned by the main window";
     wchar_t title[256] = {};
     GetWindowTextW(box, title, 256);
-    CHECK_EQ(std::wstring(title), kMainCaption);
+    E2E_EXPECT_EQ(std::wstring(title), kMainCaption);
     const std::wstring text = app.MessageBoxText(box);
     const std::wstring reason = Reason(code);
-    REQUIRE(!reason.empty()) << "the system has no text for error " << code;
-    CHECK(text.find(reason) != std::wstring::npos) << "the reason \"" << reason << "\" is missing from: " << text;
+    ASSERT_TRUE(!reason.empty()) << "the system has no text for error " << code;
+    EXPECT_TRUE(text.find(reason) != std::wstring::npos) << "the reason \"" << reason << "\" is missing from: " << text;
     app.Dismiss(box);
 }
 
 Handle Hold(const std::wstring& path, DWORD access, DWORD share)
 {
     Handle file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    REQUIRE(file) << "cannot open " << path << " (error " << GetLastError() << ")";
+    E2E_ASSERT(file) << "cannot open " << path << " (error " << GetLastError() << ")";
     return file;
 }
 
@@ -76,7 +76,7 @@ const char kTwoNames[] = "PC1\r\nPC2\r\n";
 constexpr DWORD kRetryAtLeastMs = 900;
 constexpr DWORD kReportWithinMs = 5000;
 
-TEST_CASE(HeldOpen, ReadingWaitsThenSaysWhy)
+TEST(HeldOpen, ReadingWaitsThenSaysWhy)
 {
     Program app(kTwoNames);
     {
@@ -84,22 +84,22 @@ TEST_CASE(HeldOpen, ReadingWaitsThenSaysWhy)
         const DWORD start = GetTickCount();
         app.Start();  // returns when the window or a message box of it is up
         const DWORD took = GetTickCount() - start;
-        CHECK(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
+        EXPECT_TRUE(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
         ExpectReasonAndDismiss(app, ERROR_SHARING_VIOLATION);
     }
-    CHECK(IsWindowVisible(app.Main()));
-    CHECK(app.Items().empty());
-    CHECK_EQ(app.Recipients(), FileBytes(kTwoNames));
+    EXPECT_TRUE(IsWindowVisible(app.Main()));
+    EXPECT_TRUE(app.Items().empty());
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes(kTwoNames));
 }
 
-TEST_CASE(HeldOpen, ReadingSucceedsWhenLetGoWithinTheWait)
+TEST(HeldOpen, ReadingSucceedsWhenLetGoWithinTheWait)
 {
     Program app(kTwoNames);
     Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, 0);
     const Thread release = ReleaseAfter(hold, 400);
     app.Start();
-    CHECK(app.MessageBoxOfMain() == nullptr) << "a message box although the file was let go in time";
-    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "a message box although the file was let go in time";
+    E2E_EXPECT_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
 }
 
 struct HoldCase {
@@ -114,8 +114,11 @@ const HoldCase kHoldCases[] = {
     {"EditorSharingReadingOnly", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ},
 };
 
-TEST_TABLE(HeldOpenWhileAdding, HoldCase, kHoldCases)
+E2E_TABLE(HeldOpenWhileAdding, HoldCase, kHoldCases);
+
+TEST_P(HeldOpenWhileAdding, SaysWhy)
 {
+    const HoldCase& row = GetParam();
     Program app(kTwoNames);
     app.Start();
     app.SetText(app.Combo(), L"PC7");
@@ -124,26 +127,26 @@ TEST_TABLE(HeldOpenWhileAdding, HoldCase, kHoldCases)
         const DWORD start = GetTickCount();
         app.Click(app.AddButton());  // returns once the handler shows its message box
         const DWORD took = GetTickCount() - start;
-        CHECK(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
+        EXPECT_TRUE(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
         ExpectReasonAndDismiss(app, ERROR_SHARING_VIOLATION);
     }
-    CHECK_EQ(app.Recipients(), FileBytes(kTwoNames));
-    CHECK_EQ(app.Text(app.Combo()), L"PC7");
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes(kTwoNames));
+    E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC7");
     app.Click(app.AddButton());
-    CHECK(app.MessageBoxOfMain() == nullptr);
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC7\r\n"));
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC7\r\n"));
 }
 
-TEST_CASE(HeldOpen, EditorSharingReadingOnlyLetsTheListBeRead)
+TEST(HeldOpen, EditorSharingReadingOnlyLetsTheListBeRead)
 {
     Program app(kTwoNames);
     const Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
     app.Start();
-    CHECK(app.MessageBoxOfMain() == nullptr);
-    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
+    E2E_EXPECT_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
 }
 
-TEST_CASE(HeldOpen, AddingSucceedsWhenLetGoWithinTheWait)
+TEST(HeldOpen, AddingSucceedsWhenLetGoWithinTheWait)
 {
     Program app(kTwoNames);
     app.Start();
@@ -151,71 +154,71 @@ TEST_CASE(HeldOpen, AddingSucceedsWhenLetGoWithinTheWait)
     Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, 0);
     const Thread release = ReleaseAfter(hold, 400);
     app.Click(app.AddButton());
-    CHECK(app.MessageBoxOfMain() == nullptr) << "a message box although the file was let go in time";
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC7\r\n"));
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "a message box although the file was let go in time";
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC7\r\n"));
 }
 
 // A file marked read-only (as Explorer's Properties does): the list reads, adding says why.
-TEST_CASE(ReadOnlyFile, ListReadsAddingSaysWhy)
+TEST(ReadOnlyFile, ListReadsAddingSaysWhy)
 {
     Program app(kTwoNames);
     const std::wstring path = app.PathOf(L"net_send.ini");
-    REQUIRE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     {
         // Wine keeps the attribute as the file's Unix write permission, which root does not need.
         const Handle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (writer)
-            SKIP("this system opens a read-only file for writing (Wine run as root does)");
+            GTEST_SKIP() << "this system opens a read-only file for writing (Wine run as root does)";
     }
     app.Start();
-    CHECK(app.MessageBoxOfMain() == nullptr);
-    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
+    E2E_EXPECT_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
 
     app.SetText(app.Combo(), L"PC7");
     app.Click(app.AddButton());
     ExpectReasonAndDismiss(app, ERROR_ACCESS_DENIED);
-    CHECK_EQ(app.Recipients(), FileBytes(kTwoNames));
-    CHECK(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) << "the file is no longer read-only";
-    CHECK(app.Running());
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes(kTwoNames));
+    EXPECT_TRUE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) << "the file is no longer read-only";
+    EXPECT_TRUE(app.Running());
 }
 
 // The same on a disk mounted read-only, where even root cannot write: scripts/small-disks.sh maps one
 // holding net_send.ini with PC1 and PC2 and names it in NETSEND_READONLY_DISK.
-TEST_CASE(ReadOnlyDisk, ListReadsAddingSaysWhy)
+TEST(ReadOnlyDisk, ListReadsAddingSaysWhy)
 {
     const std::wstring drive = DriveNamedIn(L"NETSEND_READONLY_DISK");
     if (drive.empty())
-        SKIP("no read-only disk mapped (scripts/small-disks.sh, as root, maps one and names it in "
-             "NETSEND_READONLY_DISK)");
+        GTEST_SKIP() << "no read-only disk mapped (scripts/small-disks.sh, as root, maps one and names it in "
+                        "NETSEND_READONLY_DISK)";
     const std::wstring path = drive + L"\\net_send.ini";
     Handle reader(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    REQUIRE(reader);
+    ASSERT_TRUE(reader);
     const Handle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD writeError = GetLastError();
-    REQUIRE(!writer) << "the read-only disk takes writes";
+    ASSERT_TRUE(!writer) << "the read-only disk takes writes";
 
     Program app(std::nullopt);
     app.StartIn(drive + L"\\");
-    CHECK(app.MessageBoxOfMain() == nullptr);
-    CHECK_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
+    E2E_EXPECT_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
     app.SetText(app.Combo(), L"PC7");
     app.Click(app.AddButton());
     ExpectReasonAndDismiss(app, writeError);
 
     std::string after(64, '\0');
     DWORD got = 0;
-    REQUIRE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
+    ASSERT_TRUE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
     after.resize(got);
-    CHECK_EQ(after, std::string(kTwoNames));
-    CHECK(app.Running());
+    E2E_EXPECT_EQ(after, std::string(kTwoNames));
+    EXPECT_TRUE(app.Running());
 }
 
 // Another program locks the second half of the file (LockFile): reading fails part way. The window opens
 // with the names read before the failure, each whole, and says why.
-TEST_CASE(LockedPart, ReadingShowsTheNamesBeforeTheLock)
+TEST(LockedPart, ReadingShowsTheNamesBeforeTheLock)
 {
     std::string bytes;
     std::vector<std::wstring> names;
@@ -226,7 +229,7 @@ TEST_CASE(LockedPart, ReadingShowsTheNamesBeforeTheLock)
     }
     Program app(bytes);
     const Handle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    REQUIRE(LockFile(hold.Get(), 1024 * 1024, 0, 1024 * 1024 + 4096, 0));
+    ASSERT_TRUE(LockFile(hold.Get(), 1024 * 1024, 0, 1024 * 1024 + 4096, 0));
     {
         // Some systems lock against writers only; then this case has nothing to show.
         const Handle other = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
@@ -235,21 +238,21 @@ TEST_CASE(LockedPart, ReadingShowsTheNamesBeforeTheLock)
         char byte = 0;
         DWORD got = 0;
         if (ReadFile(other.Get(), &byte, 1, &got, &at))
-            SKIP("this system lets a reader through a locked range");
+            GTEST_SKIP() << "this system lets a reader through a locked range";
     }
 
     app.Start();
     ExpectReasonAndDismiss(app, ERROR_LOCK_VIOLATION);
-    CHECK(IsWindowVisible(app.Main()));
+    EXPECT_TRUE(IsWindowVisible(app.Main()));
     const Items shown = app.Items();
     std::printf("  %zu of %zu names shown\n", shown.size(), names.size());
-    CHECK(!shown.empty()) << "nothing of the first megabyte was shown";
-    CHECK(shown.size() < names.size()) << "more was shown than could be read";
+    EXPECT_TRUE(!shown.empty()) << "nothing of the first megabyte was shown";
+    EXPECT_TRUE(shown.size() < names.size()) << "more was shown than could be read";
     if (shown.size() <= names.size()) {
-        CHECK(std::equal(shown.begin(), shown.end(), names.begin())) << "the names shown are not the file's first ones";
+        EXPECT_TRUE(std::equal(shown.begin(), shown.end(), names.begin())) << "the names shown are not the file's first ones";
     }
     UnlockFile(hold.Get(), 1024 * 1024, 0, 1024 * 1024 + 4096, 0);
-    CHECK(app.Recipients() == FileBytes(bytes)) << "the file changed";
+    EXPECT_TRUE(app.Recipients() == FileBytes(bytes)) << "the file changed";
 }
 
 // A full disk: scripts/small-disks.sh mounts a 64 KiB disk and names its drive in NETSEND_TINY_DISK. The
@@ -294,16 +297,20 @@ const DiskCase kDiskCases[] = {
     {"RoomEnoughForTheLine", 64, true, true},
 };
 
-TEST_TABLE(DiskFull, DiskCase, kDiskCases)
+E2E_TABLE(DiskFull, DiskCase, kDiskCases);
+
+TEST_P(DiskFull, Adding)
 {
+    const DiskCase& row = GetParam();
     const std::wstring drive = DriveNamedIn(L"NETSEND_TINY_DISK");
     if (drive.empty())
-        SKIP("no small disk mapped (scripts/small-disks.sh, as root, maps one and names it in NETSEND_TINY_DISK)");
+        GTEST_SKIP() << "no small disk mapped (scripts/small-disks.sh, as root, maps one and names it in "
+                        "NETSEND_TINY_DISK)";
     const FolderOnDisk folder(drive + L"\\netsend-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               FromUtf8(row.name));
     ULARGE_INTEGER free = {};
-    REQUIRE(GetDiskFreeSpaceExW(folder.Path().c_str(), &free, nullptr, nullptr));
-    REQUIRE(free.QuadPart > row.room + 100 && free.QuadPart < 1024 * 1024) << free.QuadPart << " bytes free";
+    ASSERT_TRUE(GetDiskFreeSpaceExW(folder.Path().c_str(), &free, nullptr, nullptr));
+    ASSERT_TRUE(free.QuadPart > row.room + 100 && free.QuadPart < 1024 * 1024) << free.QuadPart << " bytes free";
 
     // Lines of names, the last one padded so that the file leaves exactly `room` bytes.
     const size_t size = static_cast<size_t>(free.QuadPart - row.room);
@@ -315,40 +322,40 @@ TEST_TABLE(DiskFull, DiskCase, kDiskCases)
     const std::wstring path = folder.Path() + L"\\net_send.ini";
     {
         Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        REQUIRE(file);
+        ASSERT_TRUE(file);
         DWORD written = 0;
-        REQUIRE(WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                 written == bytes.size())
             << "cannot fill the disk: error " << GetLastError();
     }
     // The disk counts whole pages, so it may say less than the room left in the file's last page.
-    REQUIRE(GetDiskFreeSpaceExW(folder.Path().c_str(), &free, nullptr, nullptr));
-    REQUIRE(free.QuadPart <= row.room) << free.QuadPart << " bytes still free";
+    ASSERT_TRUE(GetDiskFreeSpaceExW(folder.Path().c_str(), &free, nullptr, nullptr));
+    ASSERT_TRUE(free.QuadPart <= row.room) << free.QuadPart << " bytes still free";
 
     Program app(std::nullopt);
     app.StartIn(folder.Path());
-    CHECK(app.MessageBoxOfMain() == nullptr);
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
     const std::wstring name = L"ПК-бухгалтерия";
     app.SetText(app.Combo(), name);
     app.Click(app.AddButton());
 
     Handle reader(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    REQUIRE(reader);
+    ASSERT_TRUE(reader);
     std::string after(bytes.size() + 64, '\0');
     DWORD got = 0;
-    REQUIRE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
+    ASSERT_TRUE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
     after.resize(got);
     if (row.saved) {
-        CHECK(app.MessageBoxOfMain() == nullptr);
-        CHECK(after == bytes + "\xCF\xCA-\xE1\xF3\xF5\xE3\xE0\xEB\xF2\xE5\xF0\xE8\xFF\r\n")
+        EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
+        EXPECT_TRUE(after == bytes + "\xCF\xCA-\xE1\xF3\xF5\xE3\xE0\xEB\xF2\xE5\xF0\xE8\xFF\r\n")
             << "the file has " << after.size() << " bytes, not " << bytes.size() << " + 16";
     } else {
         ExpectReasonAndDismiss(app, ERROR_DISK_FULL);
-        CHECK(after == bytes) << "the file has " << after.size() << " bytes, not " << bytes.size()
+        EXPECT_TRUE(after == bytes) << "the file has " << after.size() << " bytes, not " << bytes.size()
                               << "; its end: " << Describe(after.substr(after.size() > 40 ? after.size() - 40 : 0));
     }
-    CHECK(app.Running());
+    EXPECT_TRUE(app.Running());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // What the drop-down list holds after start-up, for given bytes of net_send.ini.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 
 namespace e2e {
@@ -29,31 +29,34 @@ const ListCase kListCases[] = {
     {"MissingFile", std::nullopt, {}},
 };
 
-TEST_TABLE(ListAtStart, ListCase, kListCases)
+E2E_TABLE(ListAtStart, ListCase, kListCases);
+
+TEST_P(ListAtStart, Shows)
 {
+    const ListCase& row = GetParam();
     Program app(row.file);
     app.Start();
-    CHECK_EQ(app.Items(), row.items);
-    CHECK(app.MessageBoxOfMain() == nullptr) << "a message box at start-up";
+    E2E_EXPECT_EQ(app.Items(), row.items);
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "a message box at start-up";
 }
 
-TEST_CASE(StartUp, EditTextEmptyNothingSelectedMessageEmpty)
+TEST(StartUp, EditTextEmptyNothingSelectedMessageEmpty)
 {
     Program app("PC1\r\nPC2\r\n");
     app.Start();
-    CHECK_EQ(app.Text(app.Combo()), L"");
-    CHECK_EQ(app.Selection(), CB_ERR);
-    CHECK_EQ(app.Text(app.Message()), L"");
+    E2E_EXPECT_EQ(app.Text(app.Combo()), L"");
+    E2E_EXPECT_EQ(app.Selection(), CB_ERR);
+    E2E_EXPECT_EQ(app.Text(app.Message()), L"");
 }
 
-TEST_CASE(StartUp, ReadsTheFileOfTheCurrentDirectoryNotOfTheProgramFolder)
+TEST(StartUp, ReadsTheFileOfTheCurrentDirectoryNotOfTheProgramFolder)
 {
     Program app("PC1\r\n");
     app.MakeFolder(L"work");
     app.WriteBytes(L"work\\net_send.ini", "PC2\r\n");
     app.Start(L"work");
-    CHECK_EQ(app.Items(), Items{L"PC2"});
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+    E2E_EXPECT_EQ(app.Items(), Items{L"PC2"});
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
 }
 
 }  // namespace

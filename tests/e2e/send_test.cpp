@@ -1,7 +1,7 @@
 // What cmdSend (the button over the message box) starts. The net.exe stand-in in the program's folder,
 // which the search for `net` finds first, logs every command line it gets and the show mode.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 
 namespace e2e {
@@ -26,8 +26,11 @@ const SendCase kSendCases[] = {
     {"OutsideCodePage1251", L"PC12", L"中文 ✓", L"net send PC12 中文 ✓"},
 };
 
-TEST_TABLE(SendMessage, SendCase, kSendCases)
+E2E_TABLE(SendCommandLine, SendCase, kSendCases);
+
+TEST_P(SendCommandLine, Is)
 {
+    const SendCase& row = GetParam();
     Program app("PC1\r\n");
     app.Start();
     app.SetText(app.Combo(), row.recipient);
@@ -38,19 +41,19 @@ TEST_TABLE(SendMessage, SendCase, kSendCases)
     app.WaitForCalls(1);
     app.WaitForStartedProcesses();
     const std::vector<NetCall> calls = app.Calls();
-    REQUIRE_EQ(calls.size(), 1u);
-    CHECK_EQ(calls[0].commandLine, row.commandLine);
-    CHECK(calls[0].showFlagSet) << "STARTF_USESHOWWINDOW not set";
-    CHECK_EQ(calls[0].showMode, SW_SHOWMINIMIZED);
+    E2E_ASSERT_EQ(calls.size(), 1u);
+    E2E_EXPECT_EQ(calls[0].commandLine, row.commandLine);
+    EXPECT_TRUE(calls[0].showFlagSet) << "STARTF_USESHOWWINDOW not set";
+    E2E_EXPECT_EQ(calls[0].showMode, SW_SHOWMINIMIZED);
 
-    CHECK_EQ(app.Text(app.Combo()), row.recipient);
-    CHECK_EQ(app.Text(app.Message()), row.message);
-    CHECK_EQ(app.Items(), Items{L"PC1"});
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\n"));
-    CHECK(app.MessageBoxOfMain() == nullptr);
+    E2E_EXPECT_EQ(app.Text(app.Combo()), row.recipient);
+    E2E_EXPECT_EQ(app.Text(app.Message()), row.message);
+    E2E_EXPECT_EQ(app.Items(), Items{L"PC1"});
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
 }
 
-TEST_CASE(SendMessage, PressedTwiceStartsTwoProcesses)
+TEST(Sending, PressedTwiceStartsTwoProcesses)
 {
     Program app("PC1\r\n");
     app.Start();
@@ -62,15 +65,15 @@ TEST_CASE(SendMessage, PressedTwiceStartsTwoProcesses)
     app.WaitForCalls(2);
     app.WaitForStartedProcesses();
     const std::vector<NetCall> calls = app.Calls();
-    REQUIRE_EQ(calls.size(), 2u);
-    CHECK_EQ(calls[0].commandLine, L"net send PC12 hi");
-    CHECK_EQ(calls[1].commandLine, L"net send PC12 hi");
-    CHECK_EQ(app.Text(app.Combo()), L"PC12");
-    CHECK_EQ(app.Text(app.Message()), L"hi");
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+    E2E_ASSERT_EQ(calls.size(), 2u);
+    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hi");
+    E2E_EXPECT_EQ(calls[1].commandLine, L"net send PC12 hi");
+    E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC12");
+    E2E_EXPECT_EQ(app.Text(app.Message()), L"hi");
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
 }
 
-TEST_CASE(SendMessage, PickedItemIsSent)
+TEST(Sending, PickedItemIsSent)
 {
     Program app("PC1\r\nPC2\r\n");
     app.Start();
@@ -78,12 +81,12 @@ TEST_CASE(SendMessage, PickedItemIsSent)
     app.SetText(app.Message(), L"hi");
     app.Click(app.SendButton());
     const std::vector<NetCall> calls = app.WaitForCalls(1);
-    REQUIRE_EQ(calls.size(), 1u);
-    CHECK_EQ(calls[0].commandLine, L"net send PC2 hi");
+    E2E_ASSERT_EQ(calls.size(), 1u);
+    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC2 hi");
 }
 
 // A net.exe that cannot be started: the send fails, and the user is told nothing.
-TEST_CASE(SendMessage, FailureToStartStaysSilent)
+TEST(Sending, FailureToStartStaysSilent)
 {
     Program app("PC1\r\n");
     app.WriteBytes(L"net.exe", "this is not a program\r\n");
@@ -93,16 +96,16 @@ TEST_CASE(SendMessage, FailureToStartStaysSilent)
 
     app.Click(app.SendButton());
 
-    CHECK(app.WaitForMessageBox(1000) == nullptr) << "a failed send should stay silent";
-    CHECK(app.Running());
-    CHECK_EQ(app.Text(app.Combo()), L"PC12");
-    CHECK_EQ(app.Text(app.Message()), L"hi");
-    CHECK(app.Calls().empty());
+    EXPECT_TRUE(app.WaitForMessageBox(1000) == nullptr) << "a failed send should stay silent";
+    EXPECT_TRUE(app.Running());
+    E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC12");
+    E2E_EXPECT_EQ(app.Text(app.Message()), L"hi");
+    EXPECT_TRUE(app.Calls().empty());
 }
 
 // A message beyond the system's limit for a command line (32767 characters) cannot be started; net.exe
 // must never get a cut one.
-TEST_CASE(SendMessage, OverlongMessageFailsSilently)
+TEST(Sending, OverlongMessageFailsSilently)
 {
     Program app("PC1\r\n");
     app.Start();
@@ -114,12 +117,12 @@ TEST_CASE(SendMessage, OverlongMessageFailsSilently)
 
     app.Click(app.SendButton());
 
-    CHECK(app.WaitForMessageBox(1000) == nullptr);
-    CHECK(app.Running());
-    CHECK_EQ(app.Text(app.Message()), message);
+    EXPECT_TRUE(app.WaitForMessageBox(1000) == nullptr);
+    EXPECT_TRUE(app.Running());
+    E2E_EXPECT_EQ(app.Text(app.Message()), message);
     app.WaitForStartedProcesses();
     for (const NetCall& call : app.Calls())
-        CHECK_EQ(call.commandLine.size(), 14u + message.size()) << "net.exe got a cut command line";
+        E2E_EXPECT_EQ(call.commandLine.size(), 14u + message.size()) << "net.exe got a cut command line";
 }
 
 }  // namespace
