@@ -16,15 +16,6 @@ namespace {
 
 const std::wstring kCredit = L"Эту программу написал я - Tasko, честь и слава мне! :)";
 
-HWND OpenAbout(Program& app)
-{
-    app.ChooseMenuEntry(1);
-    const HWND about = app.WaitForWindow(kAboutCaption, 5000);
-    E2E_ASSERT(about != nullptr) << "no About window after choosing its menu entry";
-    app.Send(about, WM_NULL);
-    return about;
-}
-
 RECT InClient(HWND window, HWND control)
 {
     RECT rect;
@@ -33,9 +24,13 @@ RECT InClient(HWND window, HWND control)
     return rect;
 }
 
+// The About window's layout in twips.
+const Placement kAboutLabel1 = {"Label1", L"Static", 360, 240, 3615, 495};
+const Placement kAboutImage1 = {"Image1", L"Static", 720, 960, 2895, 2415};
+
 // The Static child of the given kind (SS_CENTER for the label, SS_OWNERDRAW for the picture: kinds are
-// values, not flags) whose top left corner is nearest the position in twips.
-HWND StaticNear(const Program& app, HWND window, DWORD kind, int leftTwips, int topTwips)
+// values, not flags) whose top left corner is nearest the placement's.
+HWND StaticNear(const Program& app, HWND window, DWORD kind, const Placement& placement)
 {
     HWND best = nullptr;
     long long bestDistance = LLONG_MAX;
@@ -45,8 +40,8 @@ HWND StaticNear(const Program& app, HWND window, DWORD kind, int leftTwips, int 
         if (lstrcmpiW(name, L"Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != kind)
             continue;
         const RECT rect = InClient(window, child);
-        const long long dx = rect.left - app.Pixels(leftTwips);
-        const long long dy = rect.top - app.Pixels(topTwips);
+        const long long dx = rect.left - app.Pixels(placement.left);
+        const long long dy = rect.top - app.Pixels(placement.top);
         if (dx * dx + dy * dy < bestDistance) {
             bestDistance = dx * dx + dy * dy;
             best = child;
@@ -56,18 +51,8 @@ HWND StaticNear(const Program& app, HWND window, DWORD kind, int leftTwips, int 
     return best;
 }
 
-HWND Label1(const Program& app, HWND about) { return StaticNear(app, about, SS_CENTER, 360, 240); }
-HWND Image1(const Program& app, HWND about) { return StaticNear(app, about, SS_OWNERDRAW, 720, 960); }
-
-// In front, the mouse away, every control painted anew.
-void ShowFreshlyPainted(const Program& app, HWND about)
-{
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    SetForegroundWindow(about);
-    RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-    app.Send(about, WM_NULL);
-    Sleep(300);
-}
+HWND Label1(const Program& app, HWND about) { return StaticNear(app, about, SS_CENTER, kAboutLabel1); }
+HWND Image1(const Program& app, HWND about) { return StaticNear(app, about, SS_OWNERDRAW, kAboutImage1); }
 
 bool IsGround(COLORREF c) { return c == GetSysColor(COLOR_BTNFACE); }
 
@@ -75,7 +60,7 @@ TEST(About, ClosedAndChosenAgainShowsItAnew)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND first = OpenAbout(app);
+    const HWND first = app.OpenAbout();
     // A window that was only hidden would come back with this text.
     app.SetText(Label1(app, first), L"changed");
     PostMessageW(first, WM_CLOSE, 0, 0);
@@ -84,8 +69,8 @@ TEST(About, ClosedAndChosenAgainShowsItAnew)
         Sleep(20);
     ASSERT_TRUE(app.WindowsCaptioned(kAboutCaption).empty()) << "the About window did not close";
 
-    const HWND again = OpenAbout(app);
-    Sleep(300);
+    const HWND again = app.OpenAbout();
+    app.Settle();
     E2E_EXPECT_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
     EXPECT_TRUE(IsWindowVisible(again) && !IsIconic(again));
     E2E_EXPECT_EQ(app.Text(Label1(app, again)), kCredit) << "shown again as it was left, not built anew";
@@ -95,7 +80,7 @@ TEST(About, MainWindowSendsWhileItIsOpen)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND about = OpenAbout(app);
+    const HWND about = app.OpenAbout();
     app.SetText(app.Combo(), L"PC12");
     app.SetText(app.Message(), L"hello");
     app.BringToFront();
@@ -124,25 +109,17 @@ TEST(Geometry, AboutWindow)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND about = OpenAbout(app);
+    const HWND about = app.OpenAbout();
     RECT client;
     GetClientRect(about, &client);
     E2E_EXPECT_EQ(client.right, app.Pixels(4425)) << "at " << ExpectedDpi() << " dpi";
     E2E_EXPECT_EQ(client.bottom, app.Pixels(3840)) << "at " << ExpectedDpi() << " dpi";
 
-    const struct {
-        const char* name;
-        HWND control;
-        int left, top, width, height;
-    } controls[] = {
-        {"Label1", Label1(app, about), 360, 240, 3615, 495},
-        {"Image1", Image1(app, about), 720, 960, 2895, 2415},
-    };
-    for (const auto& c : controls) {
+    const std::pair<HWND, Placement> controls[] = {{Label1(app, about), kAboutLabel1}, {Image1(app, about), kAboutImage1}};
+    for (const auto& [control, c] : controls) {
         const RECT expected = {app.Pixels(c.left), app.Pixels(c.top), app.Pixels(c.left + c.width),
                                app.Pixels(c.top + c.height)};
-        E2E_EXPECT_EQ(InClient(about, c.control), expected) << c.name << " at " << ExpectedDpi()
-                                                                            << " dpi";
+        E2E_EXPECT_EQ(InClient(about, control), expected) << c.name << " at " << ExpectedDpi() << " dpi";
     }
 
     // A fixed dialog frame with the close button only, kept out of the taskbar by an owner.
@@ -154,21 +131,14 @@ TEST(Geometry, AboutWindow)
     EXPECT_TRUE(GetWindow(about, GW_OWNER) != app.Main()) << "owned by the main window, so it closes with it";
 }
 
-TEST(Look, AboutLabelIsTheCreditCentredOnTwoLines)
-{
-    Program app(std::nullopt);
-    app.Start();
-    const HWND about = OpenAbout(app);
-    const HWND label = Label1(app, about);
-    E2E_EXPECT_EQ(app.Text(label), kCredit);
+// Lines of ink: runs of rows with any pixel off the ground, each with its leftmost and rightmost ink.
+struct Line {
+    LONG left = LONG_MAX, right = LONG_MIN;
+};
 
-    ShowFreshlyPainted(app, about);
-    const RECT area = ClientOnScreen(label);
-    const Screenshot shot(area);
-    // Ink lines: runs of rows with any pixel off the ground, each with its leftmost and rightmost ink.
-    struct Line {
-        LONG left = LONG_MAX, right = LONG_MIN;
-    };
+std::vector<Line> InkLines(const Screenshot& shot)
+{
+    const RECT& area = shot.Area();
     std::vector<Line> lines;
     bool inLine = false;
     for (LONG y = area.top; y < area.bottom; ++y) {
@@ -188,6 +158,21 @@ TEST(Look, AboutLabelIsTheCreditCentredOnTwoLines)
         lines.back().right = std::max(lines.back().right, row.right);
         inLine = true;
     }
+    return lines;
+}
+
+TEST(Look, AboutLabelIsTheCreditCentredOnTwoLines)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = app.OpenAbout();
+    const HWND label = Label1(app, about);
+    E2E_EXPECT_EQ(app.Text(label), kCredit);
+
+    app.ShowFreshlyPainted(about);
+    const RECT area = ClientOnScreen(label);
+    const std::vector<Line> lines =
+        InkLines(ShotWhen(area, [](const Screenshot& shot) { return InkLines(shot).size() == 2; }));
     E2E_ASSERT_EQ(lines.size(), 2u) << "lines of text in the label at " << ExpectedDpi() << " dpi";
     for (const Line& line : lines) {
         const LONG leftGap = line.left - area.left;
@@ -198,28 +183,44 @@ TEST(Look, AboutLabelIsTheCreditCentredOnTwoLines)
     }
 }
 
-TEST(Look, AboutPictureIsTheStretchedFace)
-{
-    Program app(std::nullopt);
-    app.Start();
-    const HWND about = OpenAbout(app);
-    ShowFreshlyPainted(app, about);
-    const RECT area = ClientOnScreen(Image1(app, about));
-    const Screenshot shot(area);
-
+struct Face {
     int painted = 0;
     int yellow = 0;
     RECT ink = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+};
+
+Face FaceIn(const Screenshot& shot)
+{
+    const RECT& area = shot.Area();
+    Face face;
     for (LONG y = area.top; y < area.bottom; ++y)
         for (LONG x = area.left; x < area.right; ++x) {
             const COLORREF c = shot.At({x, y});
             if (IsGround(c))
                 continue;
-            ++painted;
-            yellow += GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80;
+            ++face.painted;
+            face.yellow += GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80;
+            RECT& ink = face.ink;
             ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
         }
+    return face;
+}
+
+TEST(Look, AboutPictureIsTheStretchedFace)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = app.OpenAbout();
+    app.ShowFreshlyPainted(about);
+    const RECT area = ClientOnScreen(Image1(app, about));
     const int all = (area.right - area.left) * (area.bottom - area.top);
+    const Face face = FaceIn(ShotWhen(area, [all](const Screenshot& shot) {
+        const Face shown = FaceIn(shot);
+        return shown.painted * 2 > all && shown.yellow * 3 > all;
+    }));
+    const int painted = face.painted;
+    const int yellow = face.yellow;
+    const RECT ink = face.ink;
     // The round face fills about three quarters of its square, most of it yellow.
     EXPECT_TRUE(painted * 2 > all) << painted << " of " << all << " pixels painted";
     EXPECT_TRUE(yellow * 3 > all) << yellow << " of " << all << " pixels yellow";

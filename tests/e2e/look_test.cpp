@@ -15,43 +15,17 @@ namespace {
 constexpr COLORREF kDarkGreen = RGB(0, 64, 0);
 constexpr COLORREF kBrightGreen = RGB(0, 255, 0);
 
-// Brings the window to the front, with the mouse away from it (no tooltip), and lets every control
-// paint itself anew.
-void ShowFreshlyPainted(Program& app)
-{
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    const DWORD start = GetTickCount();
-    while (!app.WindowsOfClass(TOOLTIPS_CLASSW).empty() && GetTickCount() - start < 2000)
-        Sleep(20);
-    app.BringToFront();
-    RedrawWindow(app.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-    app.Send(app.Main(), WM_NULL);
-    Sleep(300);
-}
-
 POINT Centre(const RECT& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
 
-struct Placement {
-    const char* name;
-    const wchar_t* className;
-    int left, top, width, height;  // twips; a height of 0 is left to the control (the list's font)
-};
-
-const Placement kPlacements[] = {
-    {"Label1", L"Static", 120, 240, 3375, 375},     {"cmbComp", L"ComboBox", 3720, 240, 2895, 0},
-    {"cmdKompName", L"Button", 6720, 120, 615, 615}, {"Label2", L"Static", 120, 840, 2655, 375},
-    {"txtMessage", L"Edit", 120, 1440, 7215, 1695},  {"cmdSend", L"Button", 6360, 2400, 975, 735},
-};
-
-// The client area of 7470 x 3300 twips and every control's place in it, at the dpi it is shown at.
+// The client area and every control's place in it, at the dpi it is shown at.
 TEST(Geometry, MainWindow)
 {
     Program app(std::nullopt);
     app.Start();
     RECT client;
     GetClientRect(app.Main(), &client);
-    E2E_EXPECT_EQ(client.right - client.left, app.Pixels(7470)) << "at " << ExpectedDpi() << " dpi";
-    E2E_EXPECT_EQ(client.bottom - client.top, app.Pixels(3300)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.right - client.left, app.Pixels(kMainClientWidth)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.bottom - client.top, app.Pixels(kMainClientHeight)) << "at " << ExpectedDpi() << " dpi";
 
     const LONG style = GetWindowLongW(app.Main(), GWL_STYLE);
     EXPECT_TRUE((style & WS_THICKFRAME) == 0) << "the border can be dragged";
@@ -59,8 +33,8 @@ TEST(Geometry, MainWindow)
                 (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(GetMenu(app.Main()) != nullptr) << "no menu bar";
 
-    for (const Placement& row : kPlacements) {
-        const RECT actual = app.RectInClient(app.ControlNear(row.className, row.left, row.top));
+    for (const Placement& row : kMainPlacements) {
+        const RECT actual = app.RectInClient(app.ControlNear(row));
         RECT expected = {app.Pixels(row.left), app.Pixels(row.top), app.Pixels(row.left + row.width),
                          app.Pixels(row.top + row.height)};
         if (row.height == 0)
@@ -73,8 +47,7 @@ TEST(Look, GroundIsDarkGreen)
 {
     Program app(std::nullopt);
     app.Start();
-    ShowFreshlyPainted(app);
-    const Screenshot shot(ClientOnScreen(app.Main()));
+    app.ShowFreshlyPainted(app.Main());
 
     // Bare window between the first label and the list, and below the message box; inside the empty
     // message box and the list's empty edit field.
@@ -82,15 +55,23 @@ TEST(Look, GroundIsDarkGreen)
     const RECT combo = app.RectInClient(app.Combo());
     const POINT spots[] = {
         {app.Pixels(3600), app.Pixels(420)},
-        {app.Pixels(1500), (message.bottom + app.Pixels(3300)) / 2},
+        {app.Pixels(1500), (message.bottom + app.Pixels(kMainClientHeight)) / 2},
         {app.Pixels(3000), app.Pixels(2700)},
         {combo.left + app.Pixels(300), (combo.top + combo.bottom) / 2},
     };
-    for (POINT spot : spots) {
-        const RECT point = OnScreen(app.Main(), {spot.x, spot.y, spot.x, spot.y});
-        E2E_EXPECT_EQ(Colour(shot.At({point.left, point.top})), Colour(kDarkGreen))
+    const auto onScreen = [&app](POINT spot) {
+        ClientToScreen(app.Main(), &spot);
+        return spot;
+    };
+    const Screenshot shot = ShotWhen(ClientOnScreen(app.Main()), [&](const Screenshot& candidate) {
+        for (POINT spot : spots)
+            if (candidate.At(onScreen(spot)) != kDarkGreen)
+                return false;
+        return true;
+    });
+    for (POINT spot : spots)
+        E2E_EXPECT_EQ(Colour(shot.At(onScreen(spot))), Colour(kDarkGreen))
             << "at (" << spot.x << "," << spot.y << ") of the client area";
-    }
 }
 
 TEST(Look, TextIsBrightGreen)
@@ -99,26 +80,39 @@ TEST(Look, TextIsBrightGreen)
     app.Start();
     app.SetText(app.Combo(), L"ЖЖЖЖ");
     app.SetText(app.Message(), L"ЖЖЖЖЖЖЖЖ\r\nЖЖЖЖЖЖЖЖ");
-    ShowFreshlyPainted(app);
-    const Screenshot shot(ClientOnScreen(app.Main()));
+    app.ShowFreshlyPainted(app.Main());
 
     const struct {
         const char* name;
         HWND control;
     } texts[] = {
-        {"Label1", app.ControlNear(L"Static", 120, 240)},
-        {"Label2", app.ControlNear(L"Static", 120, 840)},
+        {"Label1", app.ControlNear(kLabel1)},
+        {"Label2", app.ControlNear(kLabel2)},
         {"cmbComp", FindWindowExW(app.Combo(), nullptr, L"Edit", nullptr)},  // its edit field
         {"txtMessage", app.Message()},
     };
     const LONG buttonLeft = OnScreen(app.Main(), app.RectInClient(app.SendButton())).left;
-    for (const auto& text : texts) {
-        ASSERT_TRUE(text.control != nullptr) << text.name;
-        RECT area = ClientOnScreen(text.control);
-        if (text.control == app.Message())
+    const auto areaOf = [&](HWND control) {
+        RECT area = ClientOnScreen(control);
+        if (control == app.Message())
             area.right = buttonLeft;  // cmdSend's picture, over the box, has black in it
-        EXPECT_TRUE(shot.Count(area, kBrightGreen) >= 20) << text.name << " shows no bright green text";
-        E2E_EXPECT_EQ(shot.Count(area, RGB(0, 0, 0)), 0) << text.name << " has black pixels (the system's text colour?)";
+        return area;
+    };
+    const auto painted = [&](const Screenshot& shot, HWND control) {
+        return shot.Count(areaOf(control), kBrightGreen) >= 20 && shot.Count(areaOf(control), RGB(0, 0, 0)) == 0;
+    };
+    for (const auto& text : texts)
+        ASSERT_TRUE(text.control != nullptr) << text.name;
+    const Screenshot shot = ShotWhen(ClientOnScreen(app.Main()), [&](const Screenshot& candidate) {
+        for (const auto& text : texts)
+            if (!painted(candidate, text.control))
+                return false;
+        return true;
+    });
+    for (const auto& text : texts) {
+        EXPECT_TRUE(shot.Count(areaOf(text.control), kBrightGreen) >= 20) << text.name << " shows no bright green text";
+        E2E_EXPECT_EQ(shot.Count(areaOf(text.control), RGB(0, 0, 0)), 0)
+            << text.name << " has black pixels (the system's text colour?)";
     }
 }
 
@@ -156,18 +150,23 @@ TEST(Look, SendButtonStaysOnTopOfTheMessageBox)
 {
     Program app(std::nullopt);
     app.Start();
-    ShowFreshlyPainted(app);
+    app.ShowFreshlyPainted(app.Main());
     const RECT button = OnScreen(app.Main(), app.RectInClient(app.SendButton()));
-    const Screenshot before(button);
+    const Screenshot before = SettledShot(button);
 
     std::wstring message;
     for (int line = 0; line < 12; ++line)
         message += L"ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ\r\n";
     app.SetText(app.Message(), message);
-    ShowFreshlyPainted(app);
-    EXPECT_TRUE(Screenshot(button) == before) << "the message box painted over cmdSend";
+    app.ShowFreshlyPainted(app.Main());
+    // Once the text shows left of the button and below it, the box has painted all it will.
+    RECT left = ClientOnScreen(app.Message());
+    left.right = button.left;
+    ShotWhen(left, [](const Screenshot& shot) { return shot.Count(shot.Area(), kBrightGreen) >= 200; });
+    EXPECT_TRUE(SettledShot(button) == before) << "the message box painted over cmdSend";
 
-    EXPECT_TRUE(WindowFromPoint(Centre(button)) == app.SendButton()) << "the point over cmdSend belongs to another window";
+    EXPECT_TRUE(WindowFromPoint(Centre(button)) == app.SendButton())
+        << "the point over cmdSend belongs to another window";
     app.SetText(app.Combo(), L"PC12");
     app.SetText(app.Message(), L"hi");
     app.ClickAt(Centre(app.RectInClient(app.SendButton())));
@@ -237,23 +236,6 @@ TEST(Look, SpaceOnAFocusedPictureButtonPressesIt)
     const std::vector<NetCall> calls = app.WaitForCalls(1);
     E2E_ASSERT_EQ(calls.size(), 1u);
     E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hi");
-}
-
-// Alt with the underlined letter of a menu entry chooses it: В for Выход, О for О программе...
-TEST(Menu, AltOChoosesHelp)
-{
-    Program app(std::nullopt);
-    app.Start();
-    app.ChooseMenuEntryByLetter(L'о');
-    EXPECT_TRUE(app.WaitForWindow(kAboutCaption, 5000) != nullptr) << "no About window after Alt+О";
-}
-
-TEST(Menu, AltVeChoosesExit)
-{
-    Program app(std::nullopt);
-    app.Start();
-    app.ChooseMenuEntryByLetter(L'в');
-    EXPECT_TRUE(app.WaitForExit(10000)) << "still running after Alt+В";
 }
 
 // The exe itself: its version record and its icons, as the file's properties show them.
