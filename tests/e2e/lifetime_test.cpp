@@ -17,6 +17,46 @@ bool Closes(HWND window)
     return !IsWindow(window) || !IsWindowVisible(window);
 }
 
+struct HookTraits {
+    using Handle = HHOOK;
+    static void Close(HHOOK hook) noexcept { UnhookWindowsHookEx(hook); }
+};
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
+};
+
+// A main window that the system will not make: the program says so in a box of its own, then ends.
+TEST(Lifetime, MainWindowThatCannotBeMadeIsReported)
+{
+    const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
+    const UniqueHandle<ModuleTraits> hookModule(LoadLibraryW(path.c_str()));
+    ASSERT_TRUE(hookModule) << "cannot load " << path;
+    const auto refuse = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void (*)()>(GetProcAddress(hookModule.Get(), "RefuseMainWindow")));
+    ASSERT_TRUE(refuse != nullptr);
+    Program app("PC1\r\n");
+    HWND box = nullptr;
+    {
+        const UniqueHandle<HookTraits> hook(SetWindowsHookExW(WH_CBT, refuse, hookModule.Get(), 0));
+        ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
+        app.Launch(app.Folder());
+        box = app.WaitForUnownedMessageBox(20000);
+    }
+    ASSERT_TRUE(box != nullptr) << "no message box; the program is " << (app.Running() ? "running" : "ended");
+    E2E_EXPECT_EQ(app.Text(box), kMainCaption);
+    const std::wstring words = L"Не удалось создать окно «" + kMainCaption + L"».";
+    const std::wstring text = app.MessageBoxText(box);
+    EXPECT_TRUE(text.compare(0, words.size(), words) == 0) << "the box does not open with \"" << words << "\": " << text;
+    E2E_EXPECT_EQ(IconOf(box), "error");
+    EXPECT_TRUE(app.WindowsCaptioned(kMainCaption).size() == 1) << "a window besides the box";
+
+    app.Dismiss(box);
+    ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after the box was closed";
+    E2E_EXPECT_EQ(app.ExitCode(), 1u);
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+}
+
 TEST(Lifetime, ClosingTheMainWindowEndsTheProgram)
 {
     Program app("PC1\r\n");

@@ -218,8 +218,9 @@ ULONGLONG Now() { return GetTickCount(); }
 bool IsRed(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 100 && GetBValue(c) < 100; }
 bool IsYellow(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) > 160 && GetBValue(c) < 100; }
 
-// The system's icon in a message box, told by its colours once painted: the warning is a yellow
-// triangle, the error a red disc.
+}  // namespace
+
+// Told once painted: the warning is a yellow triangle, the error a red disc.
 std::string IconOf(HWND box)
 {
     HWND icon = nullptr;
@@ -250,6 +251,8 @@ std::string IconOf(HWND box)
     return "neither (" + std::to_string(red) + " red and " + std::to_string(yellow) + " yellow pixels)";
 }
 
+namespace {
+
 constexpr DWORD kStartTimeoutMs = 20000;
 constexpr DWORD kAnswerTimeoutMs = 10000;
 constexpr UINT kKilledExitCode = 0xE2E;
@@ -273,6 +276,11 @@ void SetExpectedDpi(int dpi, bool setForEachStart)
 int ExpectedDpi() { return expectedDpi; }
 
 std::wstring BuiltProgram() { return builtProgram; }
+
+std::wstring BuiltBesideNetDouble(const std::wstring& name)
+{
+    return builtNetDouble.substr(0, builtNetDouble.find_last_of(L"\\/") + 1) + name;
+}
 
 std::string ToUtf8(const std::wstring& text)
 {
@@ -743,19 +751,25 @@ HWND Program::OpenAbout()
     return about;
 }
 
-HWND Program::MessageBoxOfMain() const
+HWND Program::MessageBoxOfMain() const { return MessageBoxOwnedBy(main_); }
+
+HWND Program::MessageBoxOwnedBy(HWND owner) const
 {
     for (HWND window : TopLevelWindowsOf(processId_))
-        if (IsWindowVisible(window) && SameClass(window, L"#32770") && GetWindow(window, GW_OWNER) == main_)
+        if (IsWindowVisible(window) && SameClass(window, L"#32770") && GetWindow(window, GW_OWNER) == owner)
             return window;
     return nullptr;
 }
 
-HWND Program::WaitForMessageBox(DWORD timeoutMs) const
+HWND Program::WaitForMessageBox(DWORD timeoutMs) const { return WaitForBoxOwnedBy(main_, timeoutMs); }
+
+HWND Program::WaitForUnownedMessageBox(DWORD timeoutMs) const { return WaitForBoxOwnedBy(nullptr, timeoutMs); }
+
+HWND Program::WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const
 {
     const ULONGLONG deadline = Now() + timeoutMs;
     for (;;) {
-        if (HWND box = MessageBoxOfMain())
+        if (HWND box = MessageBoxOwnedBy(owner))
             return box;
         if (Now() >= deadline)
             return nullptr;

@@ -23,6 +23,8 @@ inline const std::wstring kAboutCaption = L"О программе...";
 // The built files under test, as given on the driver's command line.
 void SetBuiltFiles(const std::wstring& program, const std::wstring& netDouble);
 std::wstring BuiltProgram();
+// A file built beside the net.exe stand-in, such as another test double.
+std::wstring BuiltBesideNetDouble(const std::wstring& name);
 
 // The dpi the program lays its window out at: the system's, or one that the driver sets for every start
 // (under Wine only).
@@ -59,6 +61,9 @@ inline const Placement kCmdSend = {"cmdSend", L"Button", 6360, 2400, 975, 735};
 inline const Placement kMainPlacements[] = {kLabel1, kCmbComp, kCmdKompName, kLabel2, kTxtMessage, kCmdSend};
 constexpr int kMainClientWidth = 7470;
 constexpr int kMainClientHeight = 3300;
+
+// The system's icon in a message box, told by its colours: "warning", "error", or what was seen.
+std::string IconOf(HWND box);
 
 // The two kinds of failure the main window reports, each with its own opening words and icon.
 enum class Failed { Reading, Adding };
@@ -176,6 +181,8 @@ public:
     // A message box (dialog class #32770) owned by the main window, or null.
     HWND MessageBoxOfMain() const;
     HWND WaitForMessageBox(DWORD timeoutMs) const;
+    // The same for a message box of the program that has no owner.
+    HWND WaitForUnownedMessageBox(DWORD timeoutMs) const;
     std::wstring MessageBoxText(HWND box) const;
     void Dismiss(HWND box);
     // The box that must be up now, or within a few seconds: titled with the main window's caption, with
@@ -196,6 +203,8 @@ public:
     DWORD ExitCode() const;
 
 private:
+    HWND MessageBoxOwnedBy(HWND owner) const;
+    HWND WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const;
     void FindControls();
     std::unique_ptr<WineSettingsForOneStart> settings_;
     HWND FindMainWindow() const;
