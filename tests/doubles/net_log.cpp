@@ -6,9 +6,7 @@
 
 #include <stdexcept>
 
-namespace {
-
-std::wstring FromUtf8(const std::string& text)
+std::wstring WideFromUtf8(const std::string& text)
 {
     if (text.empty())
         return std::wstring();
@@ -17,6 +15,8 @@ std::wstring FromUtf8(const std::string& text)
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
     return wide;
 }
+
+namespace {
 
 std::wstring Unescape(const std::wstring& text)
 {
@@ -45,7 +45,7 @@ std::wstring Unescape(const std::wstring& text)
 // show=<flag>,<mode><TAB>cmd=<escaped command line>
 NetCall ParseRecord(const std::string& record)
 {
-    const std::wstring line = FromUtf8(record);
+    const std::wstring line = WideFromUtf8(record);
     const size_t tab = line.find(L'\t');
     const size_t comma = line.find(L',');
     if (line.compare(0, 5, L"show=") != 0 || tab == std::wstring::npos || line.compare(tab, 5, L"\tcmd=") != 0 ||

@@ -18,3 +18,6 @@ std::vector<NetCall> ParseNetLog(const std::string& log);
 
 // The records in the log file now; none when there is no such file.
 std::vector<NetCall> ReadNetLog(const std::wstring& path);
+
+// UTF-8, the log's encoding, as UTF-16.
+std::wstring WideFromUtf8(const std::string& text);

@@ -293,15 +293,7 @@ std::string ToUtf8(const std::wstring& text)
     return utf8;
 }
 
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
-}
+std::wstring FromUtf8(const std::string& text) { return WideFromUtf8(text); }
 
 KernelHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition)
 {
