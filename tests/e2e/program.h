@@ -35,10 +35,10 @@ int ExpectedDpi();
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 
-// Opens a file as another program would; an empty owner when it cannot, with the reason in GetLastError.
-KernelHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition = OPEN_EXISTING);
 // A file's bytes; none when there is no such file.
 std::optional<std::string> BytesOf(const std::wstring& path);
+// Opens a file as another program would; an empty owner when it cannot, with the reason in GetLastError.
+KernelHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition = OPEN_EXISTING);
 // The same for a hold that the case needs: a failure to open ends the case.
 KernelHandle Hold(const std::wstring& path, DWORD access, DWORD share);
 
@@ -156,11 +156,11 @@ public:
     // Returns once the main window has handled what was posted to it before, and what that posted in
     // turn (a menu entry chosen by its letter posts its command).
     void Settle();
-    // Real input, as from the user's keyboard and mouse: it goes to the foreground window.
-    void BringToFront();
     // In front, with the mouse away from it (no tooltip), every control asked to paint itself anew; the
     // painting is for a ShotWhen to wait for.
     void ShowFreshlyPainted(HWND window);
+    // Real input, as from the user's keyboard and mouse: it goes to the foreground window.
+    void BringToFront();
     HWND Focus() const;  // the control that has the keyboard focus in the program
     void PressKey(WORD key, bool withShift = false);
     void MoveMouseTo(POINT inClient);
