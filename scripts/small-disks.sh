@@ -3,17 +3,20 @@
 # the prefix's dosdevices):
 #   T:  64 KiB, empty; named to the tests in NETSEND_TINY_DISK
 #   R:  read-only, holding a net_send.ini with two names; named in NETSEND_READONLY_DISK
-# (A read-only disk, because Wine keeps the read-only attribute as the Unix write permission, which root
-# does not need.) Mounting needs root: without it, or when a mount fails, that disk is not set up and its
-# test reports itself skipped. netsend_small_disks_stop undoes it all; call it after the Wine server has
+#   U:  writable, holding a net_send.ini with two names that is marked read-only and made immutable;
+#       named in NETSEND_READONLY_FILE_DISK
+# (Wine keeps the read-only attribute as the Unix write permission, which root does not need; an immutable
+# file cannot be written by root either.) Mounting needs root: without it, or when a mount fails, that
+# disk is not set up and its test reports itself skipped. netsend_small_disks_stop undoes it all; call it after the Wine server has
 # ended (it may hold the disks open).
 
 netsend_small_disk_mounts=()
 netsend_small_disk_links=()
 
-# $1: drive letter, $2: mount options; then the file to put there and its bytes, if any.
+# $1: drive letter, $2: mount options; then the file to put there and its bytes, if any, and how to make
+# it unwritable: "disk" (the default) remounts the disk read-only, "file" makes the file immutable.
 netsend_small_disk_mount() {
-  local letter=$1 options=$2 file=${3:-} bytes=${4:-}
+  local letter=$1 options=$2 file=${3:-} bytes=${4:-} unwritable=${5:-disk}
   local root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   local mount_point="$root/build/small-disk-$letter-$$"
@@ -35,7 +38,11 @@ netsend_small_disk_mount() {
   netsend_small_disk_mounts+=("$mount_point")
   if [ -n "$file" ]; then
     printf '%b' "$bytes" >"$mount_point/$file"
-    mount -o remount,ro "$mount_point" || return 1
+    if [ "$unwritable" = file ]; then
+      chmod a-w "$mount_point/$file" && chattr +i "$mount_point/$file" || return 1
+    else
+      mount -o remount,ro "$mount_point" || return 1
+    fi
   fi
   ln -s "$mount_point" "$link"
   netsend_small_disk_links+=("$link")
@@ -52,6 +59,9 @@ netsend_small_disks_start() {
   if netsend_small_disk_mount r size=64k net_send.ini 'PC1\r\nPC2\r\n'; then
     export NETSEND_READONLY_DISK='R:'
   fi
+  if netsend_small_disk_mount u size=64k net_send.ini 'PC1\r\nPC2\r\n' file; then
+    export NETSEND_READONLY_FILE_DISK='U:'
+  fi
 }
 
 netsend_small_disks_stop() {
@@ -60,10 +70,11 @@ netsend_small_disks_stop() {
     rm -f "$link"
   done
   for mount_point in "${netsend_small_disk_mounts[@]}"; do
+    chattr -R -i "$mount_point" 2>/dev/null || true
     umount "$mount_point" 2>/dev/null || umount -l "$mount_point" || true
     rmdir "$mount_point" 2>/dev/null || true
   done
   netsend_small_disk_links=()
   netsend_small_disk_mounts=()
-  unset NETSEND_TINY_DISK NETSEND_READONLY_DISK
+  unset NETSEND_TINY_DISK NETSEND_READONLY_DISK NETSEND_READONLY_FILE_DISK
 }

@@ -1,7 +1,7 @@
 // The About window: shown anew after it was closed, the main window working beside it, its layout at the
 // dpi it is shown at, and its credit line and picture as read back from the screen.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 #include "screen.h"
 
@@ -16,15 +16,6 @@ namespace {
 
 const std::wstring kCredit = L"Эту программу написал я - Tasko, честь и слава мне! :)";
 
-HWND OpenAbout(Program& app)
-{
-    app.ChooseMenuEntry(1);
-    const HWND about = app.WaitForWindow(kAboutCaption, 5000);
-    REQUIRE(about != nullptr) << "no About window after choosing its menu entry";
-    app.Send(about, WM_NULL);
-    return about;
-}
-
 RECT InClient(HWND window, HWND control)
 {
     RECT rect;
@@ -33,9 +24,13 @@ RECT InClient(HWND window, HWND control)
     return rect;
 }
 
+// The About window's layout in twips.
+const Placement kAboutLabel1 = {"Label1", L"Static", 360, 240, 3615, 495};
+const Placement kAboutImage1 = {"Image1", L"Static", 720, 960, 2895, 2415};
+
 // The Static child of the given kind (SS_CENTER for the label, SS_OWNERDRAW for the picture: kinds are
-// values, not flags) whose top left corner is nearest the position in twips.
-HWND StaticNear(const Program& app, HWND window, DWORD kind, int leftTwips, int topTwips)
+// values, not flags) whose top left corner is nearest the placement's.
+HWND StaticNear(const Program& app, HWND window, DWORD kind, const Placement& placement)
 {
     HWND best = nullptr;
     long long bestDistance = LLONG_MAX;
@@ -45,63 +40,47 @@ HWND StaticNear(const Program& app, HWND window, DWORD kind, int leftTwips, int 
         if (lstrcmpiW(name, L"Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != kind)
             continue;
         const RECT rect = InClient(window, child);
-        const long long dx = rect.left - app.Pixels(leftTwips);
-        const long long dy = rect.top - app.Pixels(topTwips);
+        const long long dx = rect.left - app.Pixels(placement.left);
+        const long long dy = rect.top - app.Pixels(placement.top);
         if (dx * dx + dy * dy < bestDistance) {
             bestDistance = dx * dx + dy * dy;
             best = child;
         }
     }
-    REQUIRE(best != nullptr) << "the About window has no Static child of kind " << kind;
+    E2E_ASSERT(best != nullptr) << "the About window has no Static child of kind " << kind;
     return best;
 }
 
-HWND Label1(const Program& app, HWND about) { return StaticNear(app, about, SS_CENTER, 360, 240); }
-HWND Image1(const Program& app, HWND about) { return StaticNear(app, about, SS_OWNERDRAW, 720, 960); }
-
-std::string RectText(const RECT& r)
-{
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + ")";
-}
-
-// In front, the mouse away, every control painted anew.
-void ShowFreshlyPainted(const Program& app, HWND about)
-{
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    SetForegroundWindow(about);
-    RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-    app.Send(about, WM_NULL);
-    Sleep(300);
-}
+HWND Label1(const Program& app, HWND about) { return StaticNear(app, about, SS_CENTER, kAboutLabel1); }
+HWND Image1(const Program& app, HWND about) { return StaticNear(app, about, SS_OWNERDRAW, kAboutImage1); }
 
 bool IsGround(COLORREF c) { return c == GetSysColor(COLOR_BTNFACE); }
 
-TEST_CASE(About, ClosedAndChosenAgainShowsItAnew)
+TEST(About, ClosedAndChosenAgainShowsItAnew)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND first = OpenAbout(app);
+    const HWND first = app.OpenAbout();
     // A window that was only hidden would come back with this text.
     app.SetText(Label1(app, first), L"changed");
     PostMessageW(first, WM_CLOSE, 0, 0);
     const DWORD start = GetTickCount();
     while (!app.WindowsCaptioned(kAboutCaption).empty() && GetTickCount() - start < 5000)
         Sleep(20);
-    REQUIRE(app.WindowsCaptioned(kAboutCaption).empty()) << "the About window did not close";
+    ASSERT_TRUE(app.WindowsCaptioned(kAboutCaption).empty()) << "the About window did not close";
 
-    const HWND again = OpenAbout(app);
-    Sleep(300);
-    CHECK_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
-    CHECK(IsWindowVisible(again) && !IsIconic(again));
-    CHECK_EQ(app.Text(Label1(app, again)), kCredit) << "shown again as it was left, not built anew";
+    const HWND again = app.OpenAbout();
+    app.Settle();
+    E2E_EXPECT_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
+    EXPECT_TRUE(IsWindowVisible(again) && !IsIconic(again));
+    E2E_EXPECT_EQ(app.Text(Label1(app, again)), kCredit) << "shown again as it was left, not built anew";
 }
 
-TEST_CASE(About, MainWindowSendsWhileItIsOpen)
+TEST(About, MainWindowSendsWhileItIsOpen)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND about = OpenAbout(app);
+    const HWND about = app.OpenAbout();
     app.SetText(app.Combo(), L"PC12");
     app.SetText(app.Message(), L"hello");
     app.BringToFront();
@@ -115,66 +94,51 @@ TEST_CASE(About, MainWindowSendsWhileItIsOpen)
     GetCursorPos(&cursor);
     const std::vector<NetCall> calls = app.WaitForCalls(1);
     ClientToScreen(app.Main(), &centre);
-    REQUIRE_EQ(calls.size(), 1u) << "under the click: " << (WindowFromPoint(centre) == app.SendButton() ? "cmdSend"
+    E2E_ASSERT_EQ(calls.size(), 1u) << "under the click: " << (WindowFromPoint(centre) == app.SendButton() ? "cmdSend"
                                                             : WindowFromPoint(centre) == about ? "the About window"
                                                                                                : "another window")
                                  << "; in front: " << (GetForegroundWindow() == app.Main() ? "the main window" : "another")
                                  << "; main window enabled: " << (IsWindowEnabled(app.Main()) != 0)
                                  << "; pointer " << cursor.x - centre.x << "," << cursor.y - centre.y << " px off";
-    CHECK_EQ(calls[0].commandLine, L"net send PC12 hello");
-    CHECK(IsWindowVisible(about)) << "sending closed the About window";
+    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hello");
+    EXPECT_TRUE(IsWindowVisible(about)) << "sending closed the About window";
 }
 
 // Only Geometry. and Look. cases run again at 144 dpi.
-TEST_CASE(Geometry, AboutWindow)
+TEST(Geometry, AboutWindow)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND about = OpenAbout(app);
+    const HWND about = app.OpenAbout();
     RECT client;
     GetClientRect(about, &client);
-    CHECK_EQ(client.right, app.Pixels(4425)) << "at " << ExpectedDpi() << " dpi";
-    CHECK_EQ(client.bottom, app.Pixels(3840)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.right, app.Pixels(4425)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.bottom, app.Pixels(3840)) << "at " << ExpectedDpi() << " dpi";
 
-    const struct {
-        const char* name;
-        HWND control;
-        int left, top, width, height;
-    } controls[] = {
-        {"Label1", Label1(app, about), 360, 240, 3615, 495},
-        {"Image1", Image1(app, about), 720, 960, 2895, 2415},
-    };
-    for (const auto& c : controls) {
+    const std::pair<HWND, Placement> controls[] = {{Label1(app, about), kAboutLabel1}, {Image1(app, about), kAboutImage1}};
+    for (const auto& [control, c] : controls) {
         const RECT expected = {app.Pixels(c.left), app.Pixels(c.top), app.Pixels(c.left + c.width),
                                app.Pixels(c.top + c.height)};
-        CHECK_EQ(RectText(InClient(about, c.control)), RectText(expected)) << c.name << " at " << ExpectedDpi()
-                                                                            << " dpi";
+        E2E_EXPECT_EQ(InClient(about, control), expected) << c.name << " at " << ExpectedDpi() << " dpi";
     }
 
     // A fixed dialog frame with the close button only, kept out of the taskbar by an owner.
     const LONG style = GetWindowLongW(about, GWL_STYLE);
-    CHECK((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0) << "resizable, or a min/max button";
-    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
-    CHECK((GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_APPWINDOW) == 0);
-    CHECK(GetWindow(about, GW_OWNER) != nullptr) << "unowned: it gets a taskbar button";
-    CHECK(GetWindow(about, GW_OWNER) != app.Main()) << "owned by the main window, so it closes with it";
+    EXPECT_TRUE((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0) << "resizable, or a min/max button";
+    EXPECT_TRUE((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    EXPECT_TRUE((GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_APPWINDOW) == 0);
+    EXPECT_TRUE(GetWindow(about, GW_OWNER) != nullptr) << "unowned: it gets a taskbar button";
+    EXPECT_TRUE(GetWindow(about, GW_OWNER) != app.Main()) << "owned by the main window, so it closes with it";
 }
 
-TEST_CASE(Look, AboutLabelIsTheCreditCentredOnTwoLines)
-{
-    Program app(std::nullopt);
-    app.Start();
-    const HWND about = OpenAbout(app);
-    const HWND label = Label1(app, about);
-    CHECK_EQ(app.Text(label), kCredit);
+// Lines of ink: runs of rows with any pixel off the ground, each with its leftmost and rightmost ink.
+struct Line {
+    LONG left = LONG_MAX, right = LONG_MIN;
+};
 
-    ShowFreshlyPainted(app, about);
-    const RECT area = ClientOnScreen(label);
-    const Screenshot shot(area);
-    // Ink lines: runs of rows with any pixel off the ground, each with its leftmost and rightmost ink.
-    struct Line {
-        LONG left = LONG_MAX, right = LONG_MIN;
-    };
+std::vector<Line> InkLines(const Screenshot& shot)
+{
+    const RECT& area = shot.Area();
     std::vector<Line> lines;
     bool inLine = false;
     for (LONG y = area.top; y < area.bottom; ++y) {
@@ -194,46 +158,77 @@ TEST_CASE(Look, AboutLabelIsTheCreditCentredOnTwoLines)
         lines.back().right = std::max(lines.back().right, row.right);
         inLine = true;
     }
-    REQUIRE_EQ(lines.size(), 2u) << "lines of text in the label at " << ExpectedDpi() << " dpi";
-    for (const Line& line : lines) {
-        const LONG leftGap = line.left - area.left;
-        const LONG rightGap = area.right - line.right;
-        CHECK(std::abs(leftGap - rightGap) <= app.Pixels(60))
-            << "a line is not centred: " << leftGap << " px free on its left, " << rightGap << " on its right";
-        CHECK(leftGap > 0 && rightGap > 0) << "a line touches the label's edge: cut off?";
-    }
+    return lines;
 }
 
-TEST_CASE(Look, AboutPictureIsTheStretchedFace)
+TEST(Look, AboutLabelIsTheCreditCentredOnTwoLines)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND about = OpenAbout(app);
-    ShowFreshlyPainted(app, about);
-    const RECT area = ClientOnScreen(Image1(app, about));
-    const Screenshot shot(area);
+    const HWND about = app.OpenAbout();
+    const HWND label = Label1(app, about);
+    E2E_EXPECT_EQ(app.Text(label), kCredit);
 
+    app.ShowFreshlyPainted(about);
+    const RECT area = ClientOnScreen(label);
+    const std::vector<Line> lines =
+        InkLines(ShotWhen(area, [](const Screenshot& shot) { return InkLines(shot).size() == 2; }));
+    E2E_ASSERT_EQ(lines.size(), 2u) << "lines of text in the label at " << ExpectedDpi() << " dpi";
+    for (const Line& line : lines) {
+        const LONG leftGap = line.left - area.left;
+        const LONG rightGap = area.right - line.right;
+        EXPECT_TRUE(std::abs(leftGap - rightGap) <= app.Pixels(60))
+            << "a line is not centred: " << leftGap << " px free on its left, " << rightGap << " on its right";
+        EXPECT_TRUE(leftGap > 0 && rightGap > 0) << "a line touches the label's edge: cut off?";
+    }
+}
+
+struct Face {
     int painted = 0;
     int yellow = 0;
     RECT ink = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+};
+
+Face FaceIn(const Screenshot& shot)
+{
+    const RECT& area = shot.Area();
+    Face face;
     for (LONG y = area.top; y < area.bottom; ++y)
         for (LONG x = area.left; x < area.right; ++x) {
             const COLORREF c = shot.At({x, y});
             if (IsGround(c))
                 continue;
-            ++painted;
-            yellow += GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80;
+            ++face.painted;
+            face.yellow += GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80;
+            RECT& ink = face.ink;
             ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
         }
+    return face;
+}
+
+TEST(Look, AboutPictureIsTheStretchedFace)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = app.OpenAbout();
+    app.ShowFreshlyPainted(about);
+    const RECT area = ClientOnScreen(Image1(app, about));
     const int all = (area.right - area.left) * (area.bottom - area.top);
+    const Face face = FaceIn(ShotWhen(area, [all](const Screenshot& shot) {
+        const Face shown = FaceIn(shot);
+        return shown.painted * 2 > all && shown.yellow * 3 > all;
+    }));
+    const int painted = face.painted;
+    const int yellow = face.yellow;
+    const RECT ink = face.ink;
     // The round face fills about three quarters of its square, most of it yellow.
-    CHECK(painted * 2 > all) << painted << " of " << all << " pixels painted";
-    CHECK(yellow * 3 > all) << yellow << " of " << all << " pixels yellow";
+    EXPECT_TRUE(painted * 2 > all) << painted << " of " << all << " pixels painted";
+    EXPECT_TRUE(yellow * 3 > all) << yellow << " of " << all << " pixels yellow";
     // It touches all four edges of its square when stretched to the control, not drawn at icon size.
     const LONG slack = app.Pixels(30);
-    CHECK(ink.left - area.left <= slack && area.right - ink.right <= slack && ink.top - area.top <= slack &&
+    EXPECT_TRUE(ink.left - area.left <= slack && area.right - ink.right <= slack && ink.top - area.top <= slack &&
           area.bottom - ink.bottom <= slack)
-        << "the face covers " << RectText(ink) << " of " << RectText(area) << " on the screen";
+        << "the face covers " << Describe(ink) << " of " << Describe(area) << " on the screen";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // What cmdKompName (the button at the top right) writes to net_send.ini.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 
 namespace e2e {
@@ -25,8 +25,11 @@ const AddCase kAddCases[] = {
     {"CyrillicInCodePage1251", std::nullopt, L"ПК-сервер", "\xCF\xCA-\xF1\xE5\xF0\xE2\xE5\xF0\r\n"},
 };
 
-TEST_TABLE(AddName, AddCase, kAddCases)
+E2E_TABLE(AddName, AddCase, kAddCases);
+
+TEST_P(AddName, Appends)
 {
+    const AddCase& row = GetParam();
     Program app(row.before);
     app.Start();
     const Items items = app.Items();
@@ -35,45 +38,45 @@ TEST_TABLE(AddName, AddCase, kAddCases)
 
     app.Click(app.AddButton());
 
-    CHECK_EQ(app.Recipients(), row.after);
-    CHECK(app.MessageBoxOfMain() == nullptr) << "adding should stay silent";
-    CHECK_EQ(app.Items(), items) << "the list on screen changed";
-    CHECK_EQ(app.Text(app.Combo()), row.typed);
-    CHECK_EQ(app.Text(app.Message()), L"hello");
-    CHECK(app.Calls().empty()) << "adding started net.exe";
+    E2E_EXPECT_EQ(app.Recipients(), row.after);
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "adding should stay silent";
+    E2E_EXPECT_EQ(app.Items(), items) << "the list on screen changed";
+    E2E_EXPECT_EQ(app.Text(app.Combo()), row.typed);
+    E2E_EXPECT_EQ(app.Text(app.Message()), L"hello");
+    EXPECT_TRUE(app.Calls().empty()) << "adding started net.exe";
 }
 
-TEST_CASE(AddName, SameNameTwiceGivesTwoLines)
+TEST(Adding, SameNameTwiceGivesTwoLines)
 {
     Program app("PC1\r\n");
     app.Start();
     app.SetText(app.Combo(), L"PC7");
     app.Click(app.AddButton());
     app.Click(app.AddButton());
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\nPC7\r\nPC7\r\n"));
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\nPC7\r\nPC7\r\n"));
 }
 
-TEST_CASE(AddName, PickedItemIsAppended)
+TEST(Adding, PickedItemIsAppended)
 {
     Program app("PC1\r\nPC2\r\n");
     app.Start();
     app.Select(0);
     app.Click(app.AddButton());
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC1\r\n"));
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC1\r\n"));
 }
 
-TEST_CASE(AddName, ShowsUpAsLastItemAfterRestart)
+TEST(Adding, ShowsUpAsLastItemAfterRestart)
 {
     Program app("PC1\r\n");
     app.Start();
     app.SetText(app.Combo(), L"ПК7");
     app.Click(app.AddButton());
-    CHECK_EQ(app.Items(), Items{L"PC1"});
+    E2E_EXPECT_EQ(app.Items(), Items{L"PC1"});
 
     PostMessageW(app.Main(), WM_CLOSE, 0, 0);
-    REQUIRE(app.WaitForExit(10000));
+    ASSERT_TRUE(app.WaitForExit(10000));
     app.Start();
-    CHECK_EQ(app.Items(), (Items{L"PC1", L"ПК7"}));
+    E2E_EXPECT_EQ(app.Items(), (Items{L"PC1", L"ПК7"}));
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // window opens in good time, the list shows what the reading rules give, the program does not crash, and
 // the file keeps every byte (reading never writes).
 //
-// The expected list comes from a small model of the reading rules written here, byte by byte and on the
-// whole file at once, so that it shares nothing with the program's streaming reader (64 KiB pieces).
+// The expected list comes from the model of the reading rules that the fuzz target uses too, byte by byte
+// and on the whole file at once, so that it shares nothing with the program's streaming reader (64 KiB
+// pieces).
 
-#include "check.h"
+#include "harness.h"
+#include "list_input_model.h"
 #include "program.h"
 
 #include <algorithm>
@@ -14,41 +16,6 @@
 
 namespace e2e {
 namespace {
-
-// The model: list-input entries of the whole input.
-bool IsDelimiter(char c) { return c == ',' || c == '\r' || c == '\n'; }
-
-std::vector<std::string> ModelEntries(const std::string& in)
-{
-    std::vector<std::string> entries;
-    const size_t n = in.size();
-    size_t i = 0;
-    while (i < n) {
-        // Input remains, so an entry starts here, after its leading blanks.
-        while (i < n && (in[i] == ' ' || in[i] == '\t'))
-            ++i;
-        if (i < n && in[i] == '"') {
-            const size_t close = in.find('"', i + 1);
-            if (close == std::string::npos) {  // never closed: runs to the end
-                entries.push_back(in.substr(i + 1));
-                break;
-            }
-            entries.push_back(in.substr(i + 1, close - i - 1));
-            i = close + 1;
-            while (i < n && !IsDelimiter(in[i]))  // dropped up to the comma or line end
-                ++i;
-        } else {
-            size_t end = i;
-            while (end < n && !IsDelimiter(in[end]))
-                ++end;
-            entries.push_back(in.substr(i, end - i));
-            i = end;
-        }
-        if (i < n)
-            i += (in[i] == '\r' && i + 1 < n && in[i + 1] == '\n') ? 2 : 1;
-    }
-    return entries;
-}
 
 // What the list shows for an entry: its code page 1251 text, up to a NUL (list items are C strings).
 std::wstring Shown(const std::string& entry)
@@ -149,7 +116,7 @@ std::string FiftyMegabytes()
 struct HostileCase {
     const char* name;
     std::string (*make)();
-    DWORD openBoundMs;  // from starting the program until its window is shown with the list filled
+    DWORD openBoundMs;  // from the making of the window until it is shown with the list filled
     // A few known items (index, text), besides what the model says; a negative index counts from the end.
     std::vector<std::pair<int, std::wstring>> known;
 };
@@ -175,46 +142,48 @@ const HostileCase kHostileFiles[] = {
 // Lists this long are checked at some places only: reading every item back takes a window message each.
 constexpr size_t kReadEveryItemUpTo = 5000;
 
-TEST_TABLE(HostileFile, HostileCase, kHostileFiles)
+E2E_TABLE(HostileFile, HostileCase, kHostileFiles);
+
+TEST_P(HostileFile, Opens)
 {
+    const HostileCase& row = GetParam();
     const std::string bytes = row.make();
     std::vector<std::wstring> expected;
-    for (const std::string& entry : ModelEntries(bytes))
-        expected.push_back(Shown(entry));
+    for (const list_input_model::Entry& entry : list_input_model::Entries(bytes))
+        expected.push_back(Shown(bytes.substr(entry.begin, entry.size)));
 
     Program app(bytes);
-    const DWORD start = GetTickCount();
     app.Start();
-    const DWORD openedMs = GetTickCount() - start;
+    const DWORD openedMs = app.OpeningMs();
     std::printf("  %s: %zu bytes, %zu items, window open in %lu ms (bound %lu ms)\n", row.name, bytes.size(),
                 expected.size(), static_cast<unsigned long>(openedMs), static_cast<unsigned long>(row.openBoundMs));
-    CHECK(openedMs <= row.openBoundMs) << "the window took " << openedMs << " ms";
-    CHECK(app.MessageBoxOfMain() == nullptr) << "a message box at start-up";
+    EXPECT_TRUE(openedMs <= row.openBoundMs) << "the window took " << openedMs << " ms";
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "a message box at start-up";
 
-    REQUIRE_EQ(static_cast<size_t>(app.ItemCount()), expected.size());
+    E2E_ASSERT_EQ(static_cast<size_t>(app.ItemCount()), expected.size());
     if (expected.size() <= kReadEveryItemUpTo) {
-        CHECK_EQ(app.Items(), expected);
+        E2E_EXPECT_EQ(app.Items(), expected);
     } else {
         std::vector<size_t> places = {0, 1, expected.size() / 3, expected.size() / 2, expected.size() - 1};
         std::mt19937 random(static_cast<unsigned>(expected.size()));
         for (int i = 0; i < 20; ++i)
             places.push_back(random() % expected.size());
         for (size_t place : places)
-            CHECK_EQ(app.Item(static_cast<int>(place)), expected[place]) << "item " << place;
+            E2E_EXPECT_EQ(app.Item(static_cast<int>(place)), expected[place]) << "item " << place;
     }
     for (const auto& [index, text] : row.known) {
         const size_t place = index < 0 ? expected.size() + static_cast<size_t>(index) : static_cast<size_t>(index);
-        REQUIRE(place < expected.size());
-        CHECK_EQ(expected[place], text) << "the model disagrees with a known item " << index;
+        ASSERT_TRUE(place < expected.size());
+        E2E_EXPECT_EQ(expected[place], text) << "the model disagrees with a known item " << index;
     }
 
     // Still alive and answering after the list was read back, and it ends normally.
-    CHECK(app.Running()) << "exit code " << app.ExitCode();
+    EXPECT_TRUE(app.Running()) << "exit code " << app.ExitCode();
     PostMessageW(app.Main(), WM_CLOSE, 0, 0);
-    CHECK(app.WaitForExit(15000)) << "the program did not end after WM_CLOSE";
-    CHECK_EQ(app.ExitCode(), 0ul);
+    EXPECT_TRUE(app.WaitForExit(15000)) << "the program did not end after WM_CLOSE";
+    E2E_EXPECT_EQ(app.ExitCode(), 0ul);
     const FileBytes after = app.Recipients();
-    CHECK(after == FileBytes(bytes)) << "net_send.ini changed: " << (after ? after->size() : 0) << " bytes now, "
+    EXPECT_TRUE(after == FileBytes(bytes)) << "net_send.ini changed: " << (after ? after->size() : 0) << " bytes now, "
                                      << bytes.size() << " before";
 }
 

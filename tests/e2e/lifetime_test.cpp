@@ -1,96 +1,136 @@
 // When the program ends: when its last window closes, whichever window that is.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 
 namespace e2e {
 namespace {
 
 constexpr DWORD kExitTimeoutMs = 10000;
-constexpr char kNoAbout[] = "no About window \"О программе...\" appeared after choosing its menu entry";
 
-// Opens the About window with the menu entry "О программе..." and returns it, or skips the test.
-HWND OpenAbout(Program& app)
+// Whether the window is gone (destroyed or hidden) within a few seconds.
+bool Closes(HWND window)
 {
-    app.ChooseMenuEntry(1);
-    const HWND about = app.WaitForWindow(kAboutCaption, 5000);
-    if (!about)
-        SKIP(kNoAbout);
-    return about;
+    const DWORD start = GetTickCount();
+    while (IsWindow(window) && IsWindowVisible(window) && GetTickCount() - start < 5000)
+        Sleep(20);
+    return !IsWindow(window) || !IsWindowVisible(window);
 }
 
-TEST_CASE(Lifetime, ClosingTheMainWindowEndsTheProgram)
+struct HookTraits {
+    using Handle = HHOOK;
+    static void Close(HHOOK hook) noexcept { UnhookWindowsHookEx(hook); }
+};
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
+};
+
+// A main window that the system will not make: the program says so in a box of its own, then ends.
+TEST(Lifetime, MainWindowThatCannotBeMadeIsReported)
+{
+    const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
+    const UniqueHandle<ModuleTraits> hookModule(LoadLibraryW(path.c_str()));
+    ASSERT_TRUE(hookModule) << "cannot load " << path;
+    const auto refuse = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void (*)()>(GetProcAddress(hookModule.Get(), "RefuseMainWindow")));
+    ASSERT_TRUE(refuse != nullptr);
+    Program app("PC1\r\n");
+    HWND box = nullptr;
+    {
+        const UniqueHandle<HookTraits> hook(SetWindowsHookExW(WH_CBT, refuse, hookModule.Get(), 0));
+        ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
+        app.Launch(app.Folder());
+        box = app.WaitForUnownedMessageBox(20000);
+    }
+    ASSERT_TRUE(box != nullptr) << "no message box; the program is " << (app.Running() ? "running" : "ended");
+    E2E_EXPECT_EQ(app.Text(box), kMainCaption);
+    const std::wstring words = L"Не удалось создать окно «" + kMainCaption + L"».";
+    const std::wstring text = app.MessageBoxText(box);
+    EXPECT_TRUE(text.compare(0, words.size(), words) == 0) << "the box does not open with \"" << words << "\": " << text;
+    E2E_EXPECT_EQ(IconOf(box), "error");
+    EXPECT_TRUE(app.WindowsCaptioned(kMainCaption).size() == 1) << "a window besides the box";
+
+    app.Dismiss(box);
+    ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after the box was closed";
+    E2E_EXPECT_EQ(app.ExitCode(), 1u);
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+}
+
+TEST(Lifetime, ClosingTheMainWindowEndsTheProgram)
 {
     Program app("PC1\r\n");
     app.Start();
     PostMessageW(app.Main(), WM_CLOSE, 0, 0);
-    REQUIRE(app.WaitForExit(kExitTimeoutMs)) << "still running after its window closed";
-    CHECK_EQ(app.ExitCode(), 0u);
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+    ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after its window closed";
+    E2E_EXPECT_EQ(app.ExitCode(), 0u);
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
 }
 
-TEST_CASE(Lifetime, ExitEntryEndsTheProgram)
+TEST(Lifetime, ExitEntryEndsTheProgram)
 {
     Program app("PC1\r\n");
     app.Start();
     app.SetText(app.Combo(), L"PC7");
     app.ChooseMenuEntry(0);
-    REQUIRE(app.WaitForExit(kExitTimeoutMs)) << "still running after choosing Выход";
-    CHECK_EQ(app.ExitCode(), 0u);
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\n")) << "Выход saved the typed name";
-    CHECK(app.Calls().empty());
+    ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after choosing Выход";
+    E2E_EXPECT_EQ(app.ExitCode(), 0u);
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n")) << "Выход saved the typed name";
+    EXPECT_TRUE(app.Calls().empty());
 }
 
-TEST_CASE(Lifetime, AboutWindowKeepsTheProgramAliveUntilItCloses)
+TEST(Lifetime, AboutWindowKeepsTheProgramAliveUntilItCloses)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND about = OpenAbout(app);
+    const HWND about = app.OpenAbout();
 
     PostMessageW(app.Main(), WM_CLOSE, 0, 0);
-    CHECK(!app.WaitForExit(1000)) << "ended while the About window was open";
-    CHECK(!IsWindow(app.Main()) || !IsWindowVisible(app.Main())) << "the main window did not close";
-    CHECK(IsWindowVisible(about));
+    ASSERT_TRUE(Closes(app.Main())) << "the main window did not close";
+    // An end that must not come: given the time an ending program takes and then some.
+    EXPECT_TRUE(!app.WaitForExit(1000)) << "ended while the About window was open";
+    EXPECT_TRUE(IsWindowVisible(about));
 
     PostMessageW(about, WM_CLOSE, 0, 0);
-    REQUIRE(app.WaitForExit(kExitTimeoutMs)) << "still running after its last window closed";
-    CHECK_EQ(app.ExitCode(), 0u);
+    ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after its last window closed";
+    E2E_EXPECT_EQ(app.ExitCode(), 0u);
 }
 
-TEST_CASE(Lifetime, ClosingTheAboutWindowLeavesTheMainWindow)
+TEST(Lifetime, ClosingTheAboutWindowLeavesTheMainWindow)
 {
     Program app(std::nullopt);
     app.Start();
-    const HWND about = OpenAbout(app);
+    const HWND about = app.OpenAbout();
 
     PostMessageW(about, WM_CLOSE, 0, 0);
-    CHECK(!app.WaitForExit(1000)) << "ended with the main window open";
-    CHECK(IsWindowVisible(app.Main()));
-    CHECK(app.WindowsCaptioned(kAboutCaption).empty());
+    ASSERT_TRUE(Closes(about)) << "the About window did not close";
+    EXPECT_TRUE(!app.WaitForExit(1000)) << "ended with the main window open";
+    EXPECT_TRUE(IsWindowVisible(app.Main()));
+    EXPECT_TRUE(app.WindowsCaptioned(kAboutCaption).empty());
 }
 
-TEST_CASE(Lifetime, ExitEntryClosesTheAboutWindowToo)
+TEST(Lifetime, ExitEntryClosesTheAboutWindowToo)
 {
     Program app(std::nullopt);
     app.Start();
-    OpenAbout(app);
+    app.OpenAbout();
 
     app.ChooseMenuEntry(0);
-    REQUIRE(app.WaitForExit(kExitTimeoutMs)) << "still running after Выход with the About window open";
-    CHECK_EQ(app.ExitCode(), 0u);
+    ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after Выход with the About window open";
+    E2E_EXPECT_EQ(app.ExitCode(), 0u);
 }
 
-TEST_CASE(Lifetime, HelpChosenThreeTimesGivesOneAboutWindow)
+TEST(Lifetime, HelpChosenThreeTimesGivesOneAboutWindow)
 {
     Program app(std::nullopt);
     app.Start();
-    OpenAbout(app);
+    app.OpenAbout();
 
     app.ChooseMenuEntry(1);
     app.ChooseMenuEntry(1);
-    Sleep(500);
-    CHECK_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
-    CHECK(IsWindowVisible(app.Main())) << "the About window must not replace the main window";
+    app.Settle();
+    E2E_EXPECT_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
+    EXPECT_TRUE(IsWindowVisible(app.Main())) << "the About window must not replace the main window";
 }
 
 }  // namespace

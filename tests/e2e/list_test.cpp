@@ -1,6 +1,6 @@
 // What the drop-down list holds after start-up, for given bytes of net_send.ini.
 
-#include "check.h"
+#include "harness.h"
 #include "program.h"
 
 namespace e2e {
@@ -12,48 +12,53 @@ struct ListCase {
     Items items;
 };
 
+// The reading rules, each case by case in the unit tests, here all in one file: a start each would
+// check the same wiring over and over.
 const ListCase kListCases[] = {
-    {"TwoLines", "PC1\r\nPC2\r\n", {L"PC1", L"PC2"}},
-    {"LastLineWithoutLineEnd", "PC1\r\nPC2", {L"PC1", L"PC2"}},
-    {"BlankLineGivesEmptyItem", "PC1\r\n\r\nPC2\r\n", {L"PC1", L"", L"PC2"}},
-    {"CommaSplitsLine", "a,b\r\n", {L"a", L"b"}},
-    {"NothingBetweenCommas", "a,,b\r\n", {L"a", L"", L"b"}},
-    {"LeadingBlanksDropped", "  PC1\r\n PC2\r\n", {L"PC1", L"PC2"}},
-    {"OnlyBlanksGiveEmptyItem", "  \r\nPC1\r\n", {L"", L"PC1"}},
-    {"QuotedFieldKeepsComma", "\"a,b\"\r\nPC2\r\n", {L"a,b", L"PC2"}},
-    {"LoneCrEndsLine", "PC1\rPC2\r", {L"PC1", L"PC2"}},
-    {"LoneLfEndsLine", "PC1\nPC2\n", {L"PC1", L"PC2"}},
-    {"CyrillicInCodePage1251", "\xCF\xCA-1\r\n\xF1\xE5\xF0\xE2\xE5\xF0\r\n", {L"ПК-1", L"сервер"}},
-    {"DuplicatesKeptUnsorted", "b\r\na\r\nb\r\n", {L"b", L"a", L"b"}},
+    {"EveryRuleInOneFile",
+     "PC1\r\nPC2\r\n"                        // lines
+     "\r\n"                                  // a blank line gives an empty item
+     "a,b\r\na,,b\r\n"                        // commas split a line; nothing between them is an item
+     "  PC3\r\n  \r\n"                        // leading blanks dropped; only blanks give an empty item
+     "\"c,d\"\r\n"                             // a quoted field keeps its comma
+     "PC4\rPC5\rPC6\nPC7\n"                    // a lone CR or LF ends a line
+     "\xCF\xCA-1\r\n\xF1\xE5\xF0\xE2\xE5\xF0\r\n"  // Cyrillic in code page 1251
+     "b\r\na\r\nb\r\n"                        // duplicates kept, unsorted
+     "PC9",                                  // the last line without a line end
+     {L"PC1", L"PC2", L"", L"a", L"b", L"a", L"", L"b", L"PC3", L"", L"c,d", L"PC4", L"PC5", L"PC6", L"PC7",
+      L"ПК-1", L"сервер", L"b", L"a", L"b", L"PC9"}},
     {"EmptyFile", "", {}},
     {"MissingFile", std::nullopt, {}},
 };
 
-TEST_TABLE(ListAtStart, ListCase, kListCases)
+E2E_TABLE(ListAtStart, ListCase, kListCases);
+
+TEST_P(ListAtStart, Shows)
 {
+    const ListCase& row = GetParam();
     Program app(row.file);
     app.Start();
-    CHECK_EQ(app.Items(), row.items);
-    CHECK(app.MessageBoxOfMain() == nullptr) << "a message box at start-up";
+    E2E_EXPECT_EQ(app.Items(), row.items);
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "a message box at start-up";
 }
 
-TEST_CASE(StartUp, EditTextEmptyNothingSelectedMessageEmpty)
+TEST(StartUp, EditTextEmptyNothingSelectedMessageEmpty)
 {
     Program app("PC1\r\nPC2\r\n");
     app.Start();
-    CHECK_EQ(app.Text(app.Combo()), L"");
-    CHECK_EQ(app.Selection(), CB_ERR);
-    CHECK_EQ(app.Text(app.Message()), L"");
+    E2E_EXPECT_EQ(app.Text(app.Combo()), L"");
+    E2E_EXPECT_EQ(app.Selection(), CB_ERR);
+    E2E_EXPECT_EQ(app.Text(app.Message()), L"");
 }
 
-TEST_CASE(StartUp, ReadsTheFileOfTheCurrentDirectoryNotOfTheProgramFolder)
+TEST(StartUp, ReadsTheFileOfTheCurrentDirectoryNotOfTheProgramFolder)
 {
     Program app("PC1\r\n");
     app.MakeFolder(L"work");
     app.WriteBytes(L"work\\net_send.ini", "PC2\r\n");
     app.Start(L"work");
-    CHECK_EQ(app.Items(), Items{L"PC2"});
-    CHECK_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+    E2E_EXPECT_EQ(app.Items(), Items{L"PC2"});
+    E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include "program.h"
 
+#include "harness.h"
+#include "screen.h"
+
+#include <commctrl.h>
+
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
@@ -78,8 +83,7 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId)
 
 std::optional<std::string> ReadWholeFile(const std::wstring& path)
 {
-    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const KernelHandle file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (!file) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -96,7 +100,7 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path)
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes)
 {
-    Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const KernelHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (!file)
         Fail(L"cannot write " + path);
     DWORD written = 0;
@@ -142,45 +146,6 @@ std::wstring MakeFreshFolder()
     }
 }
 
-std::wstring Unescape(const std::wstring& text)
-{
-    std::wstring plain;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != L'\\' || i + 1 == text.size()) {
-            plain += text[i];
-            continue;
-        }
-        const wchar_t c = text[++i];
-        if (c == L'r')
-            plain += L'\r';
-        else if (c == L'n')
-            plain += L'\n';
-        else if (c == L't')
-            plain += L'\t';
-        else if (c == L'x' && i + 2 < text.size()) {
-            plain += static_cast<wchar_t>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else
-            plain += c;
-    }
-    return plain;
-}
-
-// One log line of the stand-in: show=<flag>,<mode><TAB>cmd=<escaped command line>
-NetCall ParseCall(const std::wstring& line)
-{
-    const size_t tab = line.find(L'\t');
-    if (line.compare(0, 5, L"show=") != 0 || tab == std::wstring::npos || line.compare(tab, 5, L"\tcmd=") != 0)
-        throw std::runtime_error("unexpected record in net_calls.log: " + Narrow(line));
-    NetCall call;
-    const std::wstring show = line.substr(5, tab - 5);
-    const size_t comma = show.find(L',');
-    call.showFlagSet = show.substr(0, comma) == L"1";
-    call.showMode = comma == std::wstring::npos ? -1 : std::stoi(show.substr(comma + 1));
-    call.commandLine = Unescape(line.substr(tab + 5));
-    return call;
-}
-
 // One registry value, set for as long as this object lives.
 class RegistryValueForAWhile {
 public:
@@ -218,6 +183,8 @@ private:
     std::vector<BYTE> old_;
 };
 
+}  // namespace
+
 // Wine settings that a process reads when it starts, set around one start of the program under test.
 //
 // Unmanaged windows: with no window manager on the display (the virtual display of a test run) Wine waits
@@ -244,7 +211,47 @@ private:
     std::optional<RegistryValueForAWhile> dpi_;
 };
 
+namespace {
+
 ULONGLONG Now() { return GetTickCount(); }
+
+bool IsRed(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 100 && GetBValue(c) < 100; }
+bool IsYellow(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) > 160 && GetBValue(c) < 100; }
+
+}  // namespace
+
+// Told once painted: the warning is a yellow triangle, the error a red disc.
+std::string IconOf(HWND box)
+{
+    HWND icon = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child && !icon; child = GetWindow(child, GW_HWNDNEXT))
+        if (SameClass(child, L"Static") && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            icon = child;
+    if (!icon)
+        return "none";
+    RECT area;
+    GetClientRect(icon, &area);
+    MapWindowPoints(icon, HWND_DESKTOP, reinterpret_cast<POINT*>(&area), 2);
+    int red = 0;
+    int yellow = 0;
+    const int enough = (area.right - area.left) * (area.bottom - area.top) / 10;
+    ShotWhen(area, [&](const Screenshot& shot) {
+        red = yellow = 0;
+        for (LONG y = area.top; y < area.bottom; ++y)
+            for (LONG x = area.left; x < area.right; ++x) {
+                red += IsRed(shot.At({x, y}));
+                yellow += IsYellow(shot.At({x, y}));
+            }
+        return red + yellow > enough;
+    });
+    if (red > enough && red > 4 * yellow)
+        return "error";
+    if (yellow > enough && yellow > 4 * red)
+        return "warning";
+    return "neither (" + std::to_string(red) + " red and " + std::to_string(yellow) + " yellow pixels)";
+}
+
+namespace {
 
 constexpr DWORD kStartTimeoutMs = 20000;
 constexpr DWORD kAnswerTimeoutMs = 10000;
@@ -270,6 +277,11 @@ int ExpectedDpi() { return expectedDpi; }
 
 std::wstring BuiltProgram() { return builtProgram; }
 
+std::wstring BuiltBesideNetDouble(const std::wstring& name)
+{
+    return builtNetDouble.substr(0, builtNetDouble.find_last_of(L"\\/") + 1) + name;
+}
+
 std::string ToUtf8(const std::wstring& text)
 {
     if (text.empty())
@@ -281,21 +293,33 @@ std::string ToUtf8(const std::wstring& text)
     return utf8;
 }
 
-std::wstring FromUtf8(const std::string& text)
+std::wstring FromUtf8(const std::string& text) { return WideFromUtf8(text); }
+
+KernelHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition)
 {
-    if (text.empty())
-        return std::wstring();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
+    return OwnFile(CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-void Handle::Reset(HANDLE handle) noexcept
+std::optional<std::string> BytesOf(const std::wstring& path) { return ReadWholeFile(path); }
+
+KernelHandle Hold(const std::wstring& path, DWORD access, DWORD share)
 {
-    if (*this)
-        CloseHandle(handle_);
-    handle_ = handle;
+    KernelHandle file = OpenFile(path, access, share);
+    E2E_ASSERT(file) << "cannot open " << path << " (error " << GetLastError() << ")";
+    return file;
+}
+
+std::wstring SystemReason(DWORD error)
+{
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = buffer ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    return text;
 }
 
 Thread::Thread(std::function<void()> body) : body_(std::move(body))
@@ -395,28 +419,39 @@ void Program::Start(const std::wstring& currentSubfolder)
 
 void Program::StartIn(const std::wstring& currentDirectory)
 {
+    Launch(currentDirectory);
+    WaitUntilUp();
+}
+
+void Program::Launch(const std::wstring& currentDirectory)
+{
     main_ = combo_ = message_ = addButton_ = sendButton_ = nullptr;
     const std::wstring exe = PathOf(L"net_send.exe");
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    // Under Wine only: on Windows these settings are the user's own.
-    std::optional<WineSettingsForOneStart> settings;
+    // Under Wine only: on Windows these settings are the user's own. They stay until the window is up.
     if (RunningUnderWine())
-        settings.emplace(dpiSetForEachStart ? expectedDpi : 0);
+        settings_ = std::make_unique<WineSettingsForOneStart>(dpiSetForEachStart ? expectedDpi : 0);
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         currentDirectory.c_str(), &startup, &started))
         Fail(L"cannot start " + exe);
     process_.Reset(started.hProcess);
+    const KernelHandle thread(started.hThread);
     processId_ = started.dwProcessId;
     AssignProcessToJobObject(job_.Get(), started.hProcess);
-    ResumeThread(started.hThread);
-    CloseHandle(started.hThread);
+    ResumeThread(thread.Get());
+}
 
+void Program::WaitUntilUp()
+{
     const ULONGLONG deadline = Now() + kStartTimeoutMs;
+    ULONGLONG created = 0;
     for (;;) {
         main_ = FindMainWindow();
+        if (main_ && created == 0)
+            created = Now();
         if (main_ && (IsWindowVisible(main_) || MessageBoxOfMain()))
             break;
         if (WaitForSingleObject(process_.Get(), 20) == WAIT_OBJECT_0)
@@ -426,9 +461,29 @@ void Program::StartIn(const std::wstring& currentDirectory)
             throw std::runtime_error("no main window \"" + Narrow(kMainCaption) + "\" within " +
                                      std::to_string(kStartTimeoutMs / 1000) + " s");
     }
+    openingMs_ = static_cast<DWORD>(Now() - created);
+    settings_.reset();
     // Past this message the start-up handling is over (or waits in a message box).
     Send(main_, WM_NULL);
     FindControls();
+}
+
+bool Program::WaitUntilBusy(DWORD timeoutMs) const
+{
+    // Two unanswered probes of 100 ms in a row: past the making of the window, into what holds it up.
+    const ULONGLONG deadline = Now() + timeoutMs;
+    int unanswered = 0;
+    do {
+        const HWND window = main_ ? main_ : FindMainWindow();
+        DWORD_PTR ignored = 0;
+        if (!window || SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &ignored)) {
+            unanswered = 0;
+            Sleep(10);
+        } else if (++unanswered == 2) {
+            return true;
+        }
+    } while (Now() < deadline);
+    return false;
 }
 
 HWND Program::FindMainWindow() const
@@ -442,10 +497,10 @@ HWND Program::FindMainWindow() const
 
 void Program::FindControls()
 {
-    combo_ = ControlNear(L"ComboBox", 3720, 240);
-    message_ = ControlNear(L"Edit", 120, 1440, ES_MULTILINE);
-    addButton_ = ControlNear(L"Button", 6720, 120);
-    sendButton_ = ControlNear(L"Button", 6360, 2400);
+    combo_ = ControlNear(kCmbComp);
+    message_ = ControlNear(kTxtMessage, ES_MULTILINE);
+    addButton_ = ControlNear(kCmdKompName);
+    sendButton_ = ControlNear(kCmdSend);
     if (addButton_ == sendButton_)
         throw std::runtime_error("the main window has only one button");
 }
@@ -460,9 +515,10 @@ RECT Program::RectInClient(HWND control) const
     return rect;
 }
 
-HWND Program::ControlNear(const wchar_t* className, int leftTwips, int topTwips, LONG requiredStyle) const
+HWND Program::ControlNear(const Placement& placement, LONG requiredStyle) const
 {
-    const POINT at = {Pixels(leftTwips), Pixels(topTwips)};
+    const wchar_t* className = placement.className;
+    const POINT at = {Pixels(placement.left), Pixels(placement.top)};
     HWND best = nullptr;
     long long bestDistance = LLONG_MAX;
     std::string seen;
@@ -535,12 +591,47 @@ void Program::Select(int index) { Send(combo_, CB_SETCURSEL, static_cast<WPARAM>
 
 void Program::Click(HWND button)
 {
-    // Not SendMessage: a handler that shows a message box would hold us until the box is closed.
     // Sent messages are handled in order, so once WM_NULL is answered the click has been handled, or
     // its handler waits in a modal loop.
+    StartClick(button);
+    Send(main_, WM_NULL);
+}
+
+void Program::StartClick(HWND button)
+{
+    // Not SendMessage: a handler that shows a message box would hold us until the box is closed.
     if (!SendNotifyMessageW(button, BM_CLICK, 0, 0))
         Fail(L"cannot click the button");
-    Send(main_, WM_NULL);
+}
+
+void Program::Settle()
+{
+    // Posted messages are taken in the order they came. The message box's modified flag, set by a posted
+    // EM_SETMODIFY, shows that everything posted before it has been handled; a second round covers what
+    // those handlers posted. The flag, which the program does not use, is put back afterwards.
+    const LRESULT modified = Send(message_, EM_GETMODIFY);
+    for (int round = 0; round < 2; ++round) {
+        Send(message_, EM_SETMODIFY, FALSE);
+        PostMessageW(message_, EM_SETMODIFY, TRUE, 0);
+        const ULONGLONG deadline = Now() + kAnswerTimeoutMs;
+        while (!Send(message_, EM_GETMODIFY) && Now() < deadline)
+            Sleep(10);
+    }
+    Send(message_, EM_SETMODIFY, static_cast<WPARAM>(modified));
+}
+
+void Program::ShowFreshlyPainted(HWND window)
+{
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    const ULONGLONG deadline = Now() + 2000;
+    while (!WindowsOfClass(TOOLTIPS_CLASSW).empty() && Now() < deadline)
+        Sleep(20);
+    if (window == main_)
+        BringToFront();
+    else
+        SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    Send(window, WM_NULL);
 }
 
 void Program::BringToFront()
@@ -643,19 +734,34 @@ HWND Program::WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const
     return nullptr;
 }
 
-HWND Program::MessageBoxOfMain() const
+HWND Program::OpenAbout()
+{
+    ChooseMenuEntry(1);
+    const HWND about = WaitForWindow(kAboutCaption, 5000);
+    E2E_ASSERT(about != nullptr) << "no About window \"" << kAboutCaption << "\" after choosing its menu entry";
+    Send(about, WM_NULL);
+    return about;
+}
+
+HWND Program::MessageBoxOfMain() const { return MessageBoxOwnedBy(main_); }
+
+HWND Program::MessageBoxOwnedBy(HWND owner) const
 {
     for (HWND window : TopLevelWindowsOf(processId_))
-        if (IsWindowVisible(window) && SameClass(window, L"#32770") && GetWindow(window, GW_OWNER) == main_)
+        if (IsWindowVisible(window) && SameClass(window, L"#32770") && GetWindow(window, GW_OWNER) == owner)
             return window;
     return nullptr;
 }
 
-HWND Program::WaitForMessageBox(DWORD timeoutMs) const
+HWND Program::WaitForMessageBox(DWORD timeoutMs) const { return WaitForBoxOwnedBy(main_, timeoutMs); }
+
+HWND Program::WaitForUnownedMessageBox(DWORD timeoutMs) const { return WaitForBoxOwnedBy(nullptr, timeoutMs); }
+
+HWND Program::WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const
 {
     const ULONGLONG deadline = Now() + timeoutMs;
     for (;;) {
-        if (HWND box = MessageBoxOfMain())
+        if (HWND box = MessageBoxOwnedBy(owner))
             return box;
         if (Now() >= deadline)
             return nullptr;
@@ -693,25 +799,38 @@ void Program::Dismiss(HWND box)
         Send(main_, WM_NULL);
 }
 
+void Program::ExpectFailureBox(Failed what, std::optional<DWORD> error)
+{
+    const HWND box = WaitForMessageBox(5000);
+    E2E_ASSERT(box != nullptr) << "no message box owned by the main window";
+    E2E_EXPECT_EQ(CaptionOf(box), kMainCaption);
+    const std::wstring text = MessageBoxText(box);
+    const std::wstring words = what == Failed::Reading ? L"Не удалось прочитать сохранённые имена компьютеров."
+                                                       : L"Имя компьютера не сохранено в списке.";
+    EXPECT_TRUE(text.compare(0, words.size(), words) == 0) << "the box does not open with \"" << words
+                                                          << "\": " << text;
+    if (error) {
+        const std::wstring reason = SystemReason(*error);
+        E2E_ASSERT(!reason.empty()) << "the system has no text for error " << *error;
+        EXPECT_TRUE(text.find(reason) != std::wstring::npos) << "the reason \"" << reason << "\" is missing: " << text;
+    }
+    E2E_EXPECT_EQ(IconOf(box), what == Failed::Reading ? "warning" : "error");
+    Dismiss(box);
+    EXPECT_TRUE(MessageBoxOfMain() == nullptr) << "a second message box";
+}
+
 std::vector<NetCall> Program::Calls() const
 {
-    std::vector<NetCall> calls;
-    const std::string log = ReadWholeFile(PathOf(L"net_calls.log")).value_or(std::string());
-    size_t begin = 0;
-    for (size_t end = log.find('\n'); end != std::string::npos; begin = end + 1, end = log.find('\n', begin))
-        calls.push_back(ParseCall(FromUtf8(log.substr(begin, end - begin))));
-    return calls;
+    WaitForStartedProcesses();
+    return ReadNetLog(PathOf(L"net_calls.log"));
 }
 
 std::vector<NetCall> Program::WaitForCalls(size_t count, DWORD timeoutMs) const
 {
     const ULONGLONG deadline = Now() + timeoutMs;
-    for (;;) {
-        std::vector<NetCall> calls = Calls();
-        if (calls.size() >= count || Now() >= deadline)
-            return calls;
+    while (ReadNetLog(PathOf(L"net_calls.log")).size() < count && Now() < deadline)
         Sleep(20);
-    }
+    return Calls();
 }
 
 void Program::WaitForStartedProcesses(DWORD timeoutMs) const

@@ -4,9 +4,13 @@
 // prepared net_send.ini, the running process, and its window reached only through what any other
 // program can see (window captions, class names, positions) and window messages.
 
+#include "common/unique_handle_win.h"
+#include "net_log.h"
+
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +23,8 @@ inline const std::wstring kAboutCaption = L"О программе...";
 // The built files under test, as given on the driver's command line.
 void SetBuiltFiles(const std::wstring& program, const std::wstring& netDouble);
 std::wstring BuiltProgram();
+// A file built beside the net.exe stand-in, such as another test double.
+std::wstring BuiltBesideNetDouble(const std::wstring& name);
 
 // The dpi the program lays its window out at: the system's, or one that the driver sets for every start
 // (under Wine only).
@@ -29,22 +35,38 @@ int ExpectedDpi();
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 
-class Handle {
-public:
-    Handle() noexcept = default;
-    explicit Handle(HANDLE handle) noexcept : handle_(handle) {}
-    Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { Reset(); }
+// A file's bytes; none when there is no such file.
+std::optional<std::string> BytesOf(const std::wstring& path);
+// Opens a file as another program would; an empty owner when it cannot, with the reason in GetLastError.
+KernelHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition = OPEN_EXISTING);
+// The same for a hold that the case needs: a failure to open ends the case.
+KernelHandle Hold(const std::wstring& path, DWORD access, DWORD share);
 
-    HANDLE Get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    void Reset(HANDLE handle = nullptr) noexcept;
+// The system's own words for an error, as the program is to pass them on.
+std::wstring SystemReason(DWORD error);
 
-private:
-    HANDLE handle_ = nullptr;
+// Where the main window's controls are, in twips, as the program's layout puts them: the outside view's
+// one copy of it.
+struct Placement {
+    const char* name;
+    const wchar_t* className;
+    int left, top, width, height;  // a height of 0 is left to the control (the list's font)
 };
+inline const Placement kLabel1 = {"Label1", L"Static", 120, 240, 3375, 375};
+inline const Placement kCmbComp = {"cmbComp", L"ComboBox", 3720, 240, 2895, 0};
+inline const Placement kCmdKompName = {"cmdKompName", L"Button", 6720, 120, 615, 615};
+inline const Placement kLabel2 = {"Label2", L"Static", 120, 840, 2655, 375};
+inline const Placement kTxtMessage = {"txtMessage", L"Edit", 120, 1440, 7215, 1695};
+inline const Placement kCmdSend = {"cmdSend", L"Button", 6360, 2400, 975, 735};
+inline const Placement kMainPlacements[] = {kLabel1, kCmbComp, kCmdKompName, kLabel2, kTxtMessage, kCmdSend};
+constexpr int kMainClientWidth = 7470;
+constexpr int kMainClientHeight = 3300;
+
+// The system's icon in a message box, told by its colours: "warning", "error", or what was seen.
+std::string IconOf(HWND box);
+
+// The two kinds of failure the main window reports, each with its own opening words and icon.
+enum class Failed { Reading, Adding };
 
 // Runs a function on a thread of its own, for what must happen while the driver waits on the program
 // (letting go of a file, driving a second instance). The destructor waits for it; Join reports what the
@@ -61,14 +83,7 @@ private:
     static DWORD WINAPI Run(void* self);
     std::function<void()> body_;
     std::string error_;
-    Handle thread_;
-};
-
-// One start of the net.exe stand-in, as its log tells it.
-struct NetCall {
-    bool showFlagSet = false;  // STARTF_USESHOWWINDOW
-    int showMode = -1;         // wShowWindow
-    std::wstring commandLine;  // exactly as the stand-in got it
+    KernelHandle thread_;
 };
 
 // Bytes of net_send.ini for a case; no value means there is no such file.
@@ -76,6 +91,8 @@ using FileBytes = std::optional<std::string>;
 
 // The items of the drop-down list, in order.
 using Items = std::vector<std::wstring>;
+
+class WineSettingsForOneStart;
 
 class Program {
 public:
@@ -92,6 +109,16 @@ public:
     void Start(const std::wstring& currentSubfolder = std::wstring());
     // The same with any folder as the current directory, e.g. another case's folder or another drive.
     void StartIn(const std::wstring& currentDirectory);
+    // The two halves of a start: Launch returns once the process runs, WaitUntilUp once the window (or a
+    // message box of it) is up.
+    void Launch(const std::wstring& currentDirectory);
+    void WaitUntilUp();
+    // Milliseconds from the main window's creation until it was shown with its list filled, or until a
+    // message box of it came up: the program's own opening, without the start of the process.
+    DWORD OpeningMs() const { return openingMs_; }
+    // Waits until the main window exists and does not answer at once: its thread is held up in what it
+    // is doing (reading the file at start, handling a click). False when that does not happen in time.
+    bool WaitUntilBusy(DWORD timeoutMs = 10000) const;
 
     // The folder.
     const std::wstring& Folder() const { return folder_; }
@@ -110,7 +137,7 @@ public:
 
     // A child of the main window of the class, the one whose top left corner is nearest the position
     // (in twips at the expected dpi), as an outsider who knows the layout finds it.
-    HWND ControlNear(const wchar_t* className, int leftTwips, int topTwips, LONG requiredStyle = 0) const;
+    HWND ControlNear(const Placement& placement, LONG requiredStyle = 0) const;
     RECT RectInClient(HWND control) const;
     int Pixels(int twips) const;
 
@@ -124,6 +151,14 @@ public:
     void Select(int index);
     // Clicks a button and returns when its handling is over or waits for the user in a message box.
     void Click(HWND button);
+    // Clicks a button and returns at once.
+    void StartClick(HWND button);
+    // Returns once the main window has handled what was posted to it before, and what that posted in
+    // turn (a menu entry chosen by its letter posts its command).
+    void Settle();
+    // In front, with the mouse away from it (no tooltip), every control asked to paint itself anew; the
+    // painting is for a ShotWhen to wait for.
+    void ShowFreshlyPainted(HWND window);
     // Real input, as from the user's keyboard and mouse: it goes to the foreground window.
     void BringToFront();
     HWND Focus() const;  // the control that has the keyboard focus in the program
@@ -141,14 +176,24 @@ public:
     std::vector<HWND> WindowsCaptioned(const std::wstring& caption) const;
     std::vector<HWND> WindowsOfClass(const wchar_t* className) const;
     HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const;
+    // Opens the About window with its menu entry and returns it; a failure ends the case.
+    HWND OpenAbout();
     // A message box (dialog class #32770) owned by the main window, or null.
     HWND MessageBoxOfMain() const;
     HWND WaitForMessageBox(DWORD timeoutMs) const;
+    // The same for a message box of the program that has no owner.
+    HWND WaitForUnownedMessageBox(DWORD timeoutMs) const;
     std::wstring MessageBoxText(HWND box) const;
     void Dismiss(HWND box);
+    // The box that must be up now, or within a few seconds: titled with the main window's caption, with
+    // the opening words and the icon of the failure (a warning for reading, an error for adding) and, when
+    // given, the system's reason for `error`. Closes it, and checks that no second box follows.
+    void ExpectFailureBox(Failed what, std::optional<DWORD> error = std::nullopt);
 
-    // Waits until the stand-in has logged at least `count` starts, then returns them all.
+    // Waits until the stand-in has logged at least `count` starts, then returns them all, once every
+    // process started by then has ended.
     std::vector<NetCall> WaitForCalls(size_t count, DWORD timeoutMs = 10000) const;
+    // The starts logged, once every process started by the program has ended (so has logged, if at all).
     std::vector<NetCall> Calls() const;
     // Waits until no process of this case is running besides net_send.exe itself.
     void WaitForStartedProcesses(DWORD timeoutMs = 10000) const;
@@ -158,19 +203,23 @@ public:
     DWORD ExitCode() const;
 
 private:
+    HWND MessageBoxOwnedBy(HWND owner) const;
+    HWND WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const;
     void FindControls();
+    std::unique_ptr<WineSettingsForOneStart> settings_;
     HWND FindMainWindow() const;
     void Stop();
 
     std::wstring folder_;
-    Handle job_;
-    Handle process_;
+    KernelHandle job_;
+    KernelHandle process_;
     DWORD processId_ = 0;
     HWND main_ = nullptr;
     HWND combo_ = nullptr;
     HWND message_ = nullptr;
     HWND addButton_ = nullptr;
     HWND sendButton_ = nullptr;
+    DWORD openingMs_ = 0;
 };
 
 }  // namespace e2e

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,12 +56,41 @@ public:
         return count;
     }
 
+    const RECT& Area() const { return rect_; }
     bool operator==(const Screenshot& other) const { return pixels_ == other.pixels_; }
 
 private:
     RECT rect_;
     std::vector<COLORREF> pixels_;
 };
+
+// The part of the screen once it shows what `ready` looks for, or as it is at the deadline: painting
+// happens in the program's own time.
+inline Screenshot ShotWhen(const RECT& onScreen, const std::function<bool(const Screenshot&)>& ready,
+                           DWORD timeoutMs = 3000)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Screenshot shot(onScreen);
+        if (ready(shot) || GetTickCount() - start >= timeoutMs)
+            return shot;
+        Sleep(20);
+    }
+}
+
+// The same once it has stopped changing.
+inline Screenshot SettledShot(const RECT& onScreen, DWORD timeoutMs = 3000)
+{
+    std::optional<Screenshot> last;
+    return ShotWhen(
+        onScreen,
+        [&last](const Screenshot& shot) {
+            const bool same = last && *last == shot;
+            last = shot;
+            return same;
+        },
+        timeoutMs);
+}
 
 inline std::string Colour(COLORREF c)
 {

@@ -3,7 +3,7 @@
 //
 // Crashes are not the only failures: every input is also held against invariants, and a broken one
 // aborts with a message, which libFuzzer reports and saves like any other crash.
-//  - The parser agrees with a plain index-walking model of the rules in list_input.h.
+//  - The parser agrees with the plain index-walking model of the rules in list_input_model.h.
 //  - Feeding the input in pieces (sizes taken from the input itself, so the fuzzer steers where the
 //    boundaries fall), through ReadListInput with short reads, or a second time through the same
 //    parser after Finish gives exactly the entries of ParseListInput on the whole input.
@@ -18,6 +18,8 @@
 //    unchanged.
 //
 // Build and run: scripts/fuzz.sh. Replay saved inputs: build/fuzz/list_input_fuzz FILE...
+
+#include "list_input_model.h"
 
 #include "common/failure.h"
 #include "recipients/code_page.h"
@@ -50,65 +52,7 @@ using Entries = std::vector<std::string>;
             Broken(#condition, __LINE__);     \
     } while (false)
 
-// ---- The model ------------------------------------------------------------------------------------
-
-struct ModelEntry {
-    std::size_t begin;  // offset of the entry's first byte in the input
-    std::size_t size;
-    // How many bytes of input must have been read before the parser can know the entry is complete:
-    // up to and including its delimiter, or its closing quote; the input's size + 1 when only the end
-    // of input completes it (delivered by Finish).
-    std::size_t known_after;
-};
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool IsDelimiter(char c)
-{
-    return c == ',' || c == '\r' || c == '\n';
-}
-
-// The rules of list_input.h, one index over the whole input, with no attention to speed.
-std::vector<ModelEntry> Model(std::string_view in)
-{
-    std::vector<ModelEntry> out;
-    const std::size_t n = in.size();
-    const std::size_t at_end = n + 1;
-    std::size_t i = 0;
-    while (i < n) {  // input remains, so an entry starts
-        while (i < n && IsBlank(in[i]))
-            ++i;
-        if (i == n) {
-            out.push_back({i, 0, at_end});
-            break;
-        }
-        if (in[i] == '"') {
-            const std::size_t open = i;
-            const std::size_t close = in.find('"', open + 1);
-            if (close == std::string_view::npos) {
-                out.push_back({open + 1, n - open - 1, at_end});
-                break;
-            }
-            out.push_back({open + 1, close - open - 1, close + 1});
-            i = close + 1;
-            while (i < n && !IsDelimiter(in[i]))
-                ++i;
-        } else {
-            std::size_t stop = i;
-            while (stop < n && !IsDelimiter(in[stop]))
-                ++stop;
-            out.push_back({i, stop - i, stop < n ? stop + 1 : at_end});
-            i = stop;
-        }
-        if (i == n)
-            break;
-        i += (in[i] == '\r' && i + 1 < n && in[i + 1] == '\n') ? 2 : 1;
-    }
-    return out;
-}
+using ModelEntry = list_input_model::Entry;
 
 // ---- Ways of running the parser -------------------------------------------------------------------
 
@@ -194,7 +138,7 @@ void CheckSplitting(std::string_view in)
     if (in.empty())
         FUZZ_EXPECT(whole.empty());
 
-    const std::vector<ModelEntry> model = Model(in);
+    const std::vector<ModelEntry> model = list_input_model::Entries(in);
     FUZZ_EXPECT(whole.size() == model.size());
     for (std::size_t i = 0; i < model.size(); ++i)
         FUZZ_EXPECT(whole[i] == in.substr(model[i].begin, model[i].size));

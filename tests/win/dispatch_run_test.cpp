@@ -6,6 +6,7 @@
 #include "common/system_reason.h"
 #include "common/unique_handle_win.h"
 #include "dispatch/send_command.h"
+#include "net_log.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,46 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::wstring::size_type>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
-}
-
-std::wstring Unescape(const std::wstring& text)
-{
-    std::wstring plain;
-    for (std::wstring::size_type i = 0; i < text.size(); ++i) {
-        if (text[i] != L'\\' || i + 1 == text.size()) {
-            plain += text[i];
-            continue;
-        }
-        const wchar_t code = text[++i];
-        if (code == L'r')
-            plain += L'\r';
-        else if (code == L'n')
-            plain += L'\n';
-        else if (code == L't')
-            plain += L'\t';
-        else if (code == L'x' && i + 2 < text.size()) {
-            plain += static_cast<wchar_t>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else
-            plain += code;
-    }
-    return plain;
-}
-
-// One start of the stand-in, as it logged it.
-struct Call {
-    std::wstring show;         // "<STARTF_USESHOWWINDOW set: 1 or 0>,<wShowWindow>"
-    std::wstring commandLine;  // unescaped
-};
 
 std::wstring ExeFolder()
 {
@@ -89,11 +50,11 @@ protected:
     }
 
     // The started process runs on its own; its records are waited for, within a generous time for Wine.
-    std::vector<Call> WaitForCalls(std::size_t count) const
+    std::vector<NetCall> WaitForCalls(std::size_t count) const
     {
-        std::vector<Call> calls;
+        std::vector<NetCall> calls;
         for (int waited = 0; waited < 30000; waited += 20) {
-            calls = ReadCalls();
+            calls = ReadNetLog(log_);
             if (calls.size() >= count)
                 break;
             Sleep(20);
@@ -102,34 +63,6 @@ protected:
     }
 
 private:
-    std::vector<Call> ReadCalls() const
-    {
-        const KernelHandle file = OwnFile(CreateFileW(log_.c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        std::string bytes;
-        if (!file)
-            return {};
-        char buffer[65536];
-        DWORD got = 0;
-        while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-            bytes.append(buffer, got);
-
-        std::vector<Call> calls;
-        std::string::size_type start = 0;
-        for (std::string::size_type end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
-            const std::wstring line = FromUtf8(bytes.substr(start, end - start));
-            const std::wstring::size_type tab = line.find(L'\t');
-            if (line.compare(0, 5, L"show=") != 0 || tab == std::wstring::npos ||
-                line.compare(tab + 1, 4, L"cmd=") != 0) {
-                ADD_FAILURE() << "malformed record in the stand-in's log: " << bytes.substr(start, end - start);
-                continue;
-            }
-            calls.push_back({line.substr(5, tab - 5), Unescape(line.substr(tab + 5))});
-        }
-        return calls;
-    }
-
     std::wstring log_;
 };
 
@@ -152,10 +85,11 @@ TEST_P(RunSendCommandDelivery, NetGetsTheLineUnchangedAndMinimized)
     const Delivery& row = GetParam();
     RunSendCommand(ComposeSendCommand(row.name, row.message));
 
-    const std::vector<Call> calls = WaitForCalls(1);
+    const std::vector<NetCall> calls = WaitForCalls(1);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].commandLine, row.expected);
-    EXPECT_EQ(calls[0].show, L"1,2") << "STARTF_USESHOWWINDOW with SW_SHOWMINIMIZED";
+    EXPECT_TRUE(calls[0].showFlagSet) << "STARTF_USESHOWWINDOW not set";
+    EXPECT_EQ(calls[0].showMode, SW_SHOWMINIMIZED);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,7 +110,7 @@ TEST_F(RunSendCommandTest, LongestLineTheSystemTakesArrivesWhole)
     ASSERT_EQ(line.size(), 32766u);
     RunSendCommand(line);
 
-    const std::vector<Call> calls = WaitForCalls(1);
+    const std::vector<NetCall> calls = WaitForCalls(1);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_TRUE(calls[0].commandLine == line) << "got " << calls[0].commandLine.size() << " characters";
 }
@@ -189,9 +123,9 @@ TEST_F(RunSendCommandTest, EachStartRunsNetOnce)
         RunSendCommand(sent.back());
     }
 
-    std::vector<Call> calls = WaitForCalls(sent.size());
+    std::vector<NetCall> calls = WaitForCalls(sent.size());
     std::vector<std::wstring> received;
-    for (const Call& call : calls)
+    for (const NetCall& call : calls)
         received.push_back(call.commandLine);
     std::sort(received.begin(), received.end());
     EXPECT_EQ(received, sent);
