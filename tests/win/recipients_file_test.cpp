@@ -3,6 +3,7 @@
 // to one file at once.
 
 #include "common/failure.h"
+#include "common/system_reason.h"
 #include "common/unique_handle_win.h"
 #include "recipients/recipient_file.h"
 
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -149,38 +151,102 @@ TEST_F(RecipientsWinFile, FolderOfThatNameIsAFailureWithTheSystemsReason)
     }
 }
 
-TEST_F(RecipientsWinFile, FileHeldWithoutSharingFailsAfterAShortWait)
+// Another program has the file: open without sharing it, or holding the appenders' lock (one byte at
+// 1 GiB, where every instance of the program, of any version, looks for it). A hold is given up as
+// another instance would: unlocked, then closed.
+struct Holder {
+    const char* label;
+    DWORD share;
+    bool locks;
+    DWORD error;  // what the append reports once it gives up
+};
+
+void PrintTo(const Holder& holder, std::ostream* out)
 {
-    Write("PC1\r\n");
-    {
-        KernelHandle holder = OwnFile(
-            CreateFileW(kFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(holder);
-        const DWORD start = GetTickCount();
-        EXPECT_THROW(AppendRecipient(L"PC2"), Failure);
-        EXPECT_GE(GetTickCount() - start, 800u);  // it waited for the holder before giving up
-        EXPECT_THROW(ReadAll(), Failure);
-    }
-    EXPECT_EQ(Content(), "PC1\r\n");
+    *out << holder.label;
 }
 
-DWORD WINAPI CloseAfterAWhile(void* handle)
+KernelHandle Hold(const Holder& holder)
+{
+    KernelHandle file = OwnFile(CreateFileW(kFile, GENERIC_READ | GENERIC_WRITE, holder.share, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    OVERLAPPED range{};
+    range.Offset = 0x40000000;
+    if (file && holder.locks && !LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range))
+        file.Reset();
+    return file;
+}
+
+void LetGo(HANDLE file)
+{
+    OVERLAPPED range{};
+    range.Offset = 0x40000000;
+    UnlockFileEx(file, 0, 1, 0, &range);
+    CloseHandle(file);
+}
+
+DWORD WINAPI LetGoAfterAWhile(void* file)
 {
     Sleep(300);
-    CloseHandle(static_cast<HANDLE>(handle));
+    LetGo(static_cast<HANDLE>(file));
     return 0;
 }
 
-TEST_F(RecipientsWinFile, FileHeldBrieflyWithoutSharingIsWaitedFor)
+class RecipientsWinFileHeld : public RecipientsWinFile, public testing::WithParamInterface<Holder> {};
+
+// The window waits on this: it must give up within about a second, say the file is in use, leave it
+// as it was and keep no handle of it open.
+TEST_P(RecipientsWinFileHeld, AppendGivesUpAfterAShortWaitAndLetsGoOfTheFile)
 {
     Write("PC1\r\n");
-    const HANDLE holder = CreateFileW(kFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    KernelHandle closer(CreateThread(nullptr, 0, CloseAfterAWhile, holder, 0, nullptr));
-    ASSERT_TRUE(closer);
+    KernelHandle holder = Hold(GetParam());
+    ASSERT_TRUE(holder);
+    const DWORD start = GetTickCount();
+    try {
+        AppendRecipient(L"PC2");
+        ADD_FAILURE() << "saved while the file was held";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(ReasonOf(failure, L"Не удалось сохранить имя в файле net_send.ini"),
+                  SystemReason(GetParam().error));
+    }
+    const DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 800u) << "it gave up without waiting for the holder";
+    EXPECT_LT(waited, 3000u) << "it kept the caller waiting";
+    LetGo(holder.Release());
+
+    EXPECT_EQ(Content(), "PC1\r\n");
+    EXPECT_TRUE(OwnFile(CreateFileW(kFile, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr)))
+        << "the failed append left the file open: " << GetLastError();
     AppendRecipient(L"PC2");
-    WaitForSingleObject(closer.Get(), INFINITE);
     EXPECT_EQ(Content(), "PC1\r\nPC2\r\n");
+}
+
+TEST_P(RecipientsWinFileHeld, AppendWaitsForABriefHold)
+{
+    Write("PC1\r\n");
+    KernelHandle holder = Hold(GetParam());
+    ASSERT_TRUE(holder);
+    KernelHandle letGo(CreateThread(nullptr, 0, LetGoAfterAWhile, holder.Release(), 0, nullptr));
+    ASSERT_TRUE(letGo);
+    AppendRecipient(L"PC2");
+    WaitForSingleObject(letGo.Get(), INFINITE);
+    EXPECT_EQ(Content(), "PC1\r\nPC2\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Holders, RecipientsWinFileHeld,
+    testing::Values(Holder{"OpenWithoutSharing", 0, false, ERROR_SHARING_VIOLATION},
+                    Holder{"AppendersLock", FILE_SHARE_READ | FILE_SHARE_WRITE, true, ERROR_LOCK_VIOLATION}),
+    [](const testing::TestParamInfo<Holder>& info) { return std::string(info.param.label); });
+
+TEST_F(RecipientsWinFile, ReadingWaitsForNoAppender)
+{
+    // Reading is never kept from the content by an appender's lock, however long it is held.
+    Write("PC1\r\n");
+    const KernelHandle holder = Hold(Holder{"AppendersLock", FILE_SHARE_READ | FILE_SHARE_WRITE, true, 0});
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(ReadAll(), Names{L"PC1"});
 }
 
 // Appending from several processes at once.
