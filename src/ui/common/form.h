@@ -54,6 +54,7 @@ private:
     void SizeClientArea(int dpi) const;
     void PlaceControls(int dpi) const;
     void ApplyFonts(int dpi);
+    void ApplyTooltipFont(int dpi);
     void LoadPictures(int dpi);
     void FocusControl(int index) const;
 
@@ -61,6 +62,7 @@ private:
     HWND window_ = nullptr;
     std::vector<HWND> controls_; // by table index
     HWND tooltip_ = nullptr;     // destroyed with the window that owns it
+    FontHandle tooltipFont_;
     std::vector<std::pair<RgbColour, BrushHandle>> brushes_;
     std::vector<FontHandle> fonts_; // one per distinct font of the table, at the current DPI
     std::vector<IconHandle> pictures_;
