@@ -130,11 +130,12 @@ std::size_t InputFile::Read(char* buffer, std::size_t size)
     return got;
 }
 
-AppendFile::AppendFile(const std::wstring& name) : name_(name)
+// With FILE_APPEND_DATA and without FILE_WRITE_DATA every WriteFile goes to the end of the file.
+// FILE_READ_DATA lets us read the last byte.
+AppendFile::AppendFile(const std::wstring& name)
+    : name_(name),
+      file_(OpenShared(name, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, OPEN_ALWAYS))
 {
-    // With FILE_APPEND_DATA and without FILE_WRITE_DATA every WriteFile goes to the end of the file.
-    // FILE_READ_DATA lets us read the last byte.
-    file_ = OpenShared(name, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, OPEN_ALWAYS);
     if (!file_)
         ThrowLastError();
     locked_ = LockForAppend(ToHandle(file_.Get()));
