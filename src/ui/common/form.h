@@ -25,8 +25,8 @@ public:
     const FormTable& Table() const noexcept { return table_; }
     HWND Control(int id) const;
 
-    // Creates every control of the table inside the window, stacked by rank. Replaces what an earlier
-    // Create left behind, so a window that was closed can be built again from the same table.
+    // Creates every control of the table inside the window, stacked by rank. Called once per object:
+    // a window opened again gets a new Form.
     void Create(HWND window);
 
     // Sizes the window's client area and places every control for this DPI; called on creation and
