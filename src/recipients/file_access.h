@@ -42,16 +42,35 @@ public:
     FileHandle() noexcept = default;
     explicit FileHandle(std::intptr_t value) noexcept : value_(value) {}
     FileHandle(FileHandle&& other) noexcept : value_(other.Release()) {}
-    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            value_ = other.Release();
+        }
+        return *this;
+    }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle();
+    ~FileHandle() { Reset(); }
 
     std::intptr_t Get() const noexcept { return value_; }
     explicit operator bool() const noexcept { return value_ != kNone; }
-    std::intptr_t Release() noexcept;
+    std::intptr_t Release() noexcept
+    {
+        const std::intptr_t value = value_;
+        value_ = kNone;
+        return value;
+    }
 
 private:
+    void Reset() noexcept
+    {
+        if (value_ != kNone)
+            Close(Release());
+    }
+    static void Close(std::intptr_t value) noexcept;  // CloseHandle or close, in the twins
+
     // INVALID_HANDLE_VALUE on Windows, and no file descriptor.
     static constexpr std::intptr_t kNone = -1;
     std::intptr_t value_ = kNone;

@@ -101,27 +101,9 @@ void Unlock(int fd)
 
 }  // namespace
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+void FileHandle::Close(std::intptr_t value) noexcept
 {
-    if (this != &other) {
-        if (value_ != kNone)
-            close(Fd(value_));
-        value_ = other.Release();
-    }
-    return *this;
-}
-
-FileHandle::~FileHandle()
-{
-    if (value_ != kNone)
-        close(Fd(value_));
-}
-
-std::intptr_t FileHandle::Release() noexcept
-{
-    const std::intptr_t value = value_;
-    value_ = kNone;
-    return value;
+    close(Fd(value));
 }
 
 bool InputFile::Open(const std::wstring& name)

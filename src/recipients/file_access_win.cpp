@@ -86,27 +86,9 @@ void Unlock(HANDLE handle)
 
 }  // namespace
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+void FileHandle::Close(std::intptr_t value) noexcept
 {
-    if (this != &other) {
-        if (value_ != kNone)
-            CloseHandle(ToHandle(value_));
-        value_ = other.Release();
-    }
-    return *this;
-}
-
-FileHandle::~FileHandle()
-{
-    if (value_ != kNone)
-        CloseHandle(ToHandle(value_));
-}
-
-std::intptr_t FileHandle::Release() noexcept
-{
-    const std::intptr_t value = value_;
-    value_ = kNone;
-    return value;
+    CloseHandle(ToHandle(value));
 }
 
 bool InputFile::Open(const std::wstring& name)
