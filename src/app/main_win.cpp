@@ -11,8 +11,6 @@
 
 namespace {
 
-const wchar_t kProgramTitle[] = L"Отправка сообщений";
-
 void RegisterControlClasses()
 {
     INITCOMMONCONTROLSEX classes{};
@@ -48,7 +46,7 @@ void ReportStartFailure(const wchar_t* text)
     // that request would close the message box at once, before the user could read it.
     MSG quit{};
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    MessageBoxW(nullptr, text, kProgramTitle, MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, text, ui::ProgramTitle(), MB_OK | MB_ICONERROR);
 }
 
 } // namespace

@@ -15,17 +15,70 @@ struct FileError {
     unsigned long code;
 };
 
-// Opening waits this long, retrying, while another program holds the file open without sharing it.
-inline constexpr unsigned kSharingRetryMilliseconds = 1000;
+// Opening the file, and taking the appenders' lock, each wait this long, retrying, while another
+// program holds the file open without sharing it, or holds the lock. Past that the user is told the
+// file is in use: on a network share a lock left by a crashed client can last for minutes, and the
+// window must not stop answering meanwhile.
+inline constexpr unsigned kBusyRetryMilliseconds = 1000;
+
+// The pause before the next try: short at first, since appenders hold the lock for a few calls only,
+// then longer, up to 50 ms.
+constexpr unsigned NextBusyPause(unsigned pause)
+{
+    return pause >= 25 ? 50 : pause * 2;
+}
+
+// The appenders' lock: one byte at 1 GiB. Beyond any end a names file reaches, so it never stands in
+// the way of reading or writing the content (Windows byte-range locks are mandatory for the locked
+// range only), yet within 32-bit offsets, which servers and NAS boxes without 64-bit lock offsets
+// accept.
+inline constexpr std::uint32_t kAppendLockOffset = 0x40000000u;
+inline constexpr std::uint32_t kAppendLockLength = 1;
+
+// One open file of the platform (a HANDLE on Windows, a file descriptor elsewhere), closed by its
+// owner's end, whichever way that comes. Move-only.
+class FileHandle {
+public:
+    FileHandle() noexcept = default;
+    explicit FileHandle(std::intptr_t value) noexcept : value_(value) {}
+    FileHandle(FileHandle&& other) noexcept : value_(other.Release()) {}
+    FileHandle& operator=(FileHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            value_ = other.Release();
+        }
+        return *this;
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() { Reset(); }
+
+    std::intptr_t Get() const noexcept { return value_; }
+    explicit operator bool() const noexcept { return value_ != kNone; }
+    std::intptr_t Release() noexcept
+    {
+        const std::intptr_t value = value_;
+        value_ = kNone;
+        return value;
+    }
+
+private:
+    void Reset() noexcept
+    {
+        if (value_ != kNone)
+            Close(Release());
+    }
+    static void Close(std::intptr_t value) noexcept;  // CloseHandle or close, in the twins
+
+    // INVALID_HANDLE_VALUE on Windows, and no file descriptor.
+    static constexpr std::intptr_t kNone = -1;
+    std::intptr_t value_ = kNone;
+};
 
 // A file read once from start to end. Closed by the destructor.
 class InputFile {
 public:
-    InputFile() = default;
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
     // Opens the file for reading, sharing it with readers and writers. Returns false when there is no
     // such file. Throws FileError on any other failure, including a folder of that name.
     bool Open(const std::wstring& name);
@@ -34,16 +87,16 @@ public:
     std::size_t Read(char* buffer, std::size_t size);
 
 private:
-    std::intptr_t handle_ = -1;
+    FileHandle file_;
 };
 
 // A file opened for appending. While it is open, no other AppendFile on the same file (in this process
-// or another) is: the constructor waits for the appenders' lock, the destructor releases it and closes
-// the file. So reading the last byte and writing after it happen as one step.
+// or another) is: the constructor takes the appenders' lock, the destructor releases it and closes
+// the file. So reading the last byte and writing after it happen as one step, on a share too.
 class AppendFile {
 public:
-    // Opens the file for appending and reading, creating it empty when missing, and takes the lock.
-    // Throws FileError.
+    // Opens the file for appending and reading, creating it empty when missing, and takes the lock,
+    // waiting for it up to kBusyRetryMilliseconds. Throws FileError; the file is then closed again.
     explicit AppendFile(const std::wstring& name);
     ~AppendFile();
     AppendFile(const AppendFile&) = delete;
@@ -55,8 +108,9 @@ public:
     // The byte at `offset`, which must be inside the file. Throws FileError.
     char ByteAt(std::uint64_t offset);
 
-    // Writes the bytes at the end of the file with one write call (the system puts an append at the
-    // end atomically). Should the system write only a part, the rest follows in further calls. Throws
+    // Writes the bytes at the end of the file. The system puts each write at the end as one step on
+    // local disks only; on a share it is the appenders' lock that keeps other instances from writing
+    // in between. Should the system write only a part, the rest follows in further calls. Throws
     // FileError when a call fails; some of the bytes may then be in the file already.
     void Append(std::string_view bytes);
 
@@ -68,6 +122,6 @@ public:
 
 private:
     std::wstring name_;
-    std::intptr_t handle_ = -1;
+    FileHandle file_;
     bool locked_ = false;
 };

@@ -4,17 +4,15 @@
 
 #include <cerrno>
 #include <climits>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// The appenders lock this one byte, far beyond any real end of the file, so that the lock never
-// stands in the way of reading or writing the file's content.
-constexpr off_t kLockOffset = static_cast<off_t>(1) << 62;
 
 [[noreturn]] void ThrowLastError()
 {
@@ -52,55 +50,60 @@ int Fd(std::intptr_t handle)
     return static_cast<int>(handle);
 }
 
-// The one byte, far beyond any real end of file, that appenders lock; `type` locks or unlocks it.
+// The appenders' byte (see file_access.h); `type` locks or unlocks it.
 struct flock AppendersRange(short type)
 {
     struct flock range {};
     range.l_type = type;
     range.l_whence = SEEK_SET;
-    range.l_start = kLockOffset;
-    range.l_len = 1;
+    range.l_start = static_cast<off_t>(kAppendLockOffset);
+    range.l_len = static_cast<off_t>(kAppendLockLength);
     return range;
 }
 
-// Takes the appenders' lock, waiting for it. Open-file-description locks (Linux) also keep apart two
-// threads of one process; elsewhere classic process locks are used. A file system that has no locks
-// (some network file systems) is used without: each append is still one atomic write at the end.
+// Open-file-description locks (Linux) also keep apart two threads of one process, and two descriptors
+// of one file; elsewhere classic process locks are used.
+#ifdef F_OFD_SETLK
+constexpr int kSetLock = F_OFD_SETLK;
+#else
+constexpr int kSetLock = F_SETLK;
+#endif
+
+// Takes the appenders' lock without ever blocking, retrying for a bounded time: a holder keeps it
+// only for a few calls, but on a network file system a stuck client may keep it for minutes. A file
+// system that has no locks (some network file systems) is used without: each append is still one
+// write at the end.
 bool LockForAppend(int fd)
 {
-    struct flock lock = AppendersRange(F_WRLCK);
-#ifdef F_OFD_SETLKW
-    const int command = F_OFD_SETLKW;
-#else
-    const int command = F_SETLKW;
-#endif
-    for (;;) {
-        if (fcntl(fd, command, &lock) == 0)
+    const auto start = std::chrono::steady_clock::now();
+    const auto budget = std::chrono::milliseconds(kBusyRetryMilliseconds);
+    for (unsigned pause = 1;; pause = NextBusyPause(pause)) {
+        struct flock lock = AppendersRange(F_WRLCK);
+        if (fcntl(fd, kSetLock, &lock) == 0)
             return true;
         if (errno == EINTR)
             continue;
         if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL)
             return false;
-        ThrowLastError();
+        if (errno != EAGAIN && errno != EACCES)
+            ThrowLastError();
+        if (std::chrono::steady_clock::now() - start >= budget)
+            throw FileError{EAGAIN};
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
     }
 }
 
 void Unlock(int fd)
 {
     struct flock lock = AppendersRange(F_UNLCK);
-#ifdef F_OFD_SETLK
-    fcntl(fd, F_OFD_SETLK, &lock);
-#else
-    fcntl(fd, F_SETLK, &lock);
-#endif
+    fcntl(fd, kSetLock, &lock);
 }
 
 }  // namespace
 
-InputFile::~InputFile()
+void FileHandle::Close(std::intptr_t value) noexcept
 {
-    if (handle_ != -1)
-        close(Fd(handle_));
+    close(Fd(value));
 }
 
 bool InputFile::Open(const std::wstring& name)
@@ -114,7 +117,7 @@ bool InputFile::Open(const std::wstring& name)
             return false;
         ThrowLastError();
     }
-    handle_ = fd;
+    file_ = FileHandle(fd);
     // A folder opens for reading here; reading it would fail, but say so at once.
     struct stat info {};
     if (fstat(fd, &info) != 0)
@@ -129,7 +132,7 @@ std::size_t InputFile::Read(char* buffer, std::size_t size)
     if (size > SSIZE_MAX)
         size = SSIZE_MAX;
     for (;;) {
-        const ssize_t got = read(Fd(handle_), buffer, size);
+        const ssize_t got = read(Fd(file_.Get()), buffer, size);
         if (got >= 0)
             return static_cast<std::size_t>(got);
         if (errno != EINTR)
@@ -145,23 +148,20 @@ AppendFile::AppendFile(const std::wstring& name) : name_(name)
     } while (fd == -1 && errno == EINTR);
     if (fd == -1)
         ThrowLastError();
-    handle_ = fd;
+    file_ = FileHandle(fd);
     locked_ = LockForAppend(fd);
 }
 
 AppendFile::~AppendFile()
 {
-    if (handle_ == -1)
-        return;
-    if (locked_)
-        Unlock(Fd(handle_));
-    close(Fd(handle_));
+    if (file_ && locked_)
+        Unlock(Fd(file_.Get()));
 }
 
 std::uint64_t AppendFile::Size()
 {
     struct stat info {};
-    if (fstat(Fd(handle_), &info) != 0)
+    if (fstat(Fd(file_.Get()), &info) != 0)
         ThrowLastError();
     return static_cast<std::uint64_t>(info.st_size);
 }
@@ -170,7 +170,7 @@ char AppendFile::ByteAt(std::uint64_t offset)
 {
     char byte = 0;
     for (;;) {
-        const ssize_t got = pread(Fd(handle_), &byte, 1, static_cast<off_t>(offset));
+        const ssize_t got = pread(Fd(file_.Get()), &byte, 1, static_cast<off_t>(offset));
         if (got == 1)
             return byte;
         if (got == 0)
@@ -184,7 +184,7 @@ void AppendFile::Append(std::string_view bytes)
 {
     while (!bytes.empty()) {
         const std::size_t size = bytes.size() < SSIZE_MAX ? bytes.size() : SSIZE_MAX;
-        const ssize_t put = write(Fd(handle_), bytes.data(), size);
+        const ssize_t put = write(Fd(file_.Get()), bytes.data(), size);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -198,13 +198,12 @@ void AppendFile::Append(std::string_view bytes)
 
 bool AppendFile::TruncateTo(std::uint64_t size) noexcept
 {
-    return ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0;
+    return ftruncate(Fd(file_.Get()), static_cast<off_t>(size)) == 0;
 }
 
 void AppendFile::Close()
 {
-    const int fd = Fd(handle_);
-    handle_ = -1;
+    const int fd = Fd(file_.Release());
     if (locked_)
         Unlock(fd);
     locked_ = false;

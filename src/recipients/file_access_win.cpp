@@ -6,14 +6,6 @@
 
 namespace {
 
-// The appenders lock this one byte at 2^62, far beyond any real end of the file, so that the lock
-// never stands in the way of reading or writing the file's content (Windows byte-range locks are
-// mandatory for the locked range only).
-constexpr DWORD kLockOffsetLow = 0;
-constexpr DWORD kLockOffsetHigh = 0x40000000;
-
-constexpr DWORD kRetryStepMilliseconds = 50;
-
 HANDLE ToHandle(std::intptr_t handle)
 {
     return reinterpret_cast<HANDLE>(handle);
@@ -29,39 +21,56 @@ std::intptr_t FromHandle(HANDLE handle)
     throw FileError{GetLastError()};
 }
 
-// CreateFileW, retried for a while when another program holds the file open without sharing it.
-HANDLE OpenShared(const std::wstring& name, DWORD access, DWORD disposition)
+// Runs `attempt` until it succeeds, fails for a reason other than the file being busy, or the retry
+// budget is spent; GetLastError then tells why. Time is taken from the clock, not from the sleeps
+// alone: each attempt may itself take a while on a share.
+template <typename Attempt>
+bool RetryWhileBusy(Attempt attempt)
 {
-    for (unsigned waited = 0;; waited += kRetryStepMilliseconds) {
-        const HANDLE handle = CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle != INVALID_HANDLE_VALUE)
-            return handle;
+    const DWORD start = GetTickCount();
+    for (unsigned pause = 1;; pause = NextBusyPause(pause)) {
+        if (attempt())
+            return true;
         const DWORD error = GetLastError();
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
-            waited >= kSharingRetryMilliseconds) {
+        const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        if (!busy || GetTickCount() - start >= kBusyRetryMilliseconds) {
             SetLastError(error);
-            return INVALID_HANDLE_VALUE;
+            return false;
         }
-        Sleep(kRetryStepMilliseconds);
+        Sleep(pause);
     }
+}
+
+// CreateFileW, retried for a while when another program holds the file open without sharing it.
+FileHandle OpenShared(const std::wstring& name, DWORD access, DWORD disposition)
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    RetryWhileBusy([&] {
+        handle = CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
+    });
+    return FileHandle(FromHandle(handle));
 }
 
 OVERLAPPED LockRange()
 {
     OVERLAPPED range{};
-    range.Offset = kLockOffsetLow;
-    range.OffsetHigh = kLockOffsetHigh;
+    range.Offset = kAppendLockOffset;
     return range;
 }
 
-// Takes the appenders' lock, waiting for it (a holder keeps it only for a few calls, and the system
-// releases it should the holder die). A file system without locks is used without: each append is
-// still one write at the end of the file.
+// Takes the appenders' lock without ever blocking: a holder keeps it only for a few calls, and the
+// system releases it should the holder die, but on a share a stuck client may keep it for minutes. A
+// file system without locks is used without: each append is still one write at the end of the file.
 bool LockForAppend(HANDLE handle)
 {
-    OVERLAPPED range = LockRange();
-    if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range))
+    const bool locked = RetryWhileBusy([handle] {
+        OVERLAPPED range = LockRange();
+        return LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, kAppendLockLength, 0,
+                          &range) != FALSE;
+    });
+    if (locked)
         return true;
     const DWORD error = GetLastError();
     if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION)
@@ -72,27 +81,25 @@ bool LockForAppend(HANDLE handle)
 void Unlock(HANDLE handle)
 {
     OVERLAPPED range = LockRange();
-    UnlockFileEx(handle, 0, 1, 0, &range);
+    UnlockFileEx(handle, 0, kAppendLockLength, 0, &range);
 }
 
 }  // namespace
 
-InputFile::~InputFile()
+void FileHandle::Close(std::intptr_t value) noexcept
 {
-    if (ToHandle(handle_) != INVALID_HANDLE_VALUE)
-        CloseHandle(ToHandle(handle_));
+    CloseHandle(ToHandle(value));
 }
 
 bool InputFile::Open(const std::wstring& name)
 {
     // A folder of that name fails here with "access denied", which is reported, not taken for "missing".
-    const HANDLE handle = OpenShared(name, GENERIC_READ, OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) {
+    file_ = OpenShared(name, GENERIC_READ, OPEN_EXISTING);
+    if (!file_) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND)
             return false;
         ThrowLastError();
     }
-    handle_ = FromHandle(handle);
     return true;
 }
 
@@ -100,37 +107,32 @@ std::size_t InputFile::Read(char* buffer, std::size_t size)
 {
     const DWORD want = size < 0x40000000u ? static_cast<DWORD>(size) : 0x40000000u;
     DWORD got = 0;
-    if (!ReadFile(ToHandle(handle_), buffer, want, &got, nullptr))
+    if (!ReadFile(ToHandle(file_.Get()), buffer, want, &got, nullptr))
         ThrowLastError();
     return got;
 }
 
-AppendFile::AppendFile(const std::wstring& name) : name_(name)
+// With FILE_APPEND_DATA and without FILE_WRITE_DATA every WriteFile goes to the end of the file.
+// FILE_READ_DATA lets us read the last byte.
+AppendFile::AppendFile(const std::wstring& name)
+    : name_(name),
+      file_(OpenShared(name, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, OPEN_ALWAYS))
 {
-    // With FILE_APPEND_DATA and without FILE_WRITE_DATA every WriteFile goes to the end of the file,
-    // as one step, whatever other processes write in between. FILE_READ_DATA lets us read the last byte.
-    const HANDLE handle = OpenShared(name, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                     OPEN_ALWAYS);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (!file_)
         ThrowLastError();
-    handle_ = FromHandle(handle);
-    locked_ = LockForAppend(handle);
+    locked_ = LockForAppend(ToHandle(file_.Get()));
 }
 
 AppendFile::~AppendFile()
 {
-    const HANDLE handle = ToHandle(handle_);
-    if (handle == INVALID_HANDLE_VALUE)
-        return;
-    if (locked_)
-        Unlock(handle);
-    CloseHandle(handle);
+    if (file_ && locked_)
+        Unlock(ToHandle(file_.Get()));
 }
 
 std::uint64_t AppendFile::Size()
 {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(ToHandle(handle_), &size))
+    if (!GetFileSizeEx(ToHandle(file_.Get()), &size))
         ThrowLastError();
     return static_cast<std::uint64_t>(size.QuadPart);
 }
@@ -143,7 +145,7 @@ char AppendFile::ByteAt(std::uint64_t offset)
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     char byte = 0;
     DWORD got = 0;
-    if (!ReadFile(ToHandle(handle_), &byte, 1, &got, &at))
+    if (!ReadFile(ToHandle(file_.Get()), &byte, 1, &got, &at))
         ThrowLastError();
     if (got != 1)
         throw FileError{ERROR_HANDLE_EOF};  // the file shrank under us
@@ -155,7 +157,7 @@ void AppendFile::Append(std::string_view bytes)
     while (!bytes.empty()) {
         const DWORD want = bytes.size() < 0x40000000u ? static_cast<DWORD>(bytes.size()) : 0x40000000u;
         DWORD put = 0;
-        if (!WriteFile(ToHandle(handle_), bytes.data(), want, &put, nullptr))
+        if (!WriteFile(ToHandle(file_.Get()), bytes.data(), want, &put, nullptr))
             ThrowLastError();
         if (put == 0)
             throw FileError{ERROR_DISK_FULL};
@@ -167,21 +169,19 @@ bool AppendFile::TruncateTo(std::uint64_t size) noexcept
 {
     // The append handle cannot set the end of the file (that needs FILE_WRITE_DATA), so a second handle
     // does it; the appenders' lock is still held, so no other appender writes meanwhile.
-    const HANDLE writer = CreateFileW(name_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (writer == INVALID_HANDLE_VALUE)
+    const FileHandle writer(FromHandle(CreateFileW(name_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!writer)
         return false;
     LARGE_INTEGER position{};
     position.QuadPart = static_cast<LONGLONG>(size);
-    const bool done = SetFilePointerEx(writer, position, nullptr, FILE_BEGIN) && SetEndOfFile(writer);
-    CloseHandle(writer);
-    return done;
+    return SetFilePointerEx(ToHandle(writer.Get()), position, nullptr, FILE_BEGIN) &&
+           SetEndOfFile(ToHandle(writer.Get()));
 }
 
 void AppendFile::Close()
 {
-    const HANDLE handle = ToHandle(handle_);
-    handle_ = FromHandle(INVALID_HANDLE_VALUE);
+    const HANDLE handle = ToHandle(file_.Release());
     if (locked_)
         Unlock(handle);
     locked_ = false;

@@ -23,6 +23,10 @@ std::wstring ReadFailed()
     return L"Не удалось прочитать файл " + FileName();
 }
 
+// Said after the reason when a failed write could not be taken back.
+const wchar_t kPartLineLeft[] =
+    L"\nЗаписанную часть строки убрать не удалось: в конце файла может остаться часть имени.";
+
 std::wstring AppendFailed()
 {
     return L"Не удалось сохранить имя в файле " + FileName();
@@ -79,16 +83,17 @@ void AppendRecipient(const RecipientName& name)
     line += "\r\n";
 
     try {
-        AppendFile file(FileName());  // waits for other appenders, in this process or another
+        AppendFile file(FileName());  // waits a while for other appenders, in this process or another
         const std::uint64_t oldSize = file.Size();
         // A last line without a line end (a file edited by hand) is ended first, so two names never join.
         if (oldSize > 0 && !IsLineEnd(file.ByteAt(oldSize - 1)))
             line.insert(0, "\r\n");
         try {
             file.Append(line);
-        } catch (const FileError&) {
+        } catch (const FileError& error) {
             // Take back whatever part of the line got in; the file then keeps exactly its old bytes.
-            file.TruncateTo(oldSize);
+            if (!file.TruncateTo(oldSize))
+                throw Failure(DescribeFailure(AppendFailed(), SystemReason(error.code) + kPartLineLeft));
             throw;
         }
         file.Close();

@@ -14,5 +14,6 @@ inline constexpr wchar_t kRecipientFileName[] = L"net_send.ini";
 void ReadRecipients(const std::function<void(const RecipientName&)>& deliver);
 
 // Adds the name as a new last line. Throws Failure when it could not be saved; the file then keeps
-// every byte it had.
+// every byte it had, unless a part of the line got in and could not be taken back, which the
+// Failure's text then says.
 void AppendRecipient(const RecipientName& name);

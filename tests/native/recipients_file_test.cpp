@@ -1,4 +1,5 @@
-// The names file on POSIX only: what a file size limit does to an append.
+// The names file on POSIX only: what a file size limit does to an append, and another instance holding
+// the appenders' lock.
 
 #include "recipients_platform.h"
 
@@ -7,10 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <iterator>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +51,39 @@ TEST_F(RecipientsPosixFile, FailedWriteTakesBackThePartThatGotIn)
     EXPECT_TRUE(failed);
     EXPECT_NE(text.find(L"large"), std::wstring::npos) << failed; // "File too large"
     EXPECT_EQ(NamesFileContent(), "PC1\r\nPC2");
+}
+
+// Another instance holds the appenders' lock (one byte at 1 GiB, where every instance looks for it)
+// and does not let go: the append gives up within about a second, the file keeps its bytes and no
+// descriptor of it stays open; once the lock is let go, the same append saves.
+TEST_F(RecipientsPosixFile, HeldAppendersLockIsWaitedForBrieflyThenReported)
+{
+    WriteNamesFile("PC1\r\n");
+    const int holder = open("net_send.ini", O_RDWR | O_CLOEXEC);
+    ASSERT_NE(holder, -1);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0x40000000;
+    lock.l_len = 1;
+    ASSERT_EQ(fcntl(holder, F_OFD_SETLK, &lock), 0);
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const auto descriptors = openDescriptors();
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(AppendRecipient(L"PC2"), Failure);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::milliseconds(3000));
+    EXPECT_EQ(openDescriptors(), descriptors) << "the failed append left the file open";
+    EXPECT_EQ(NamesFileContent(), "PC1\r\n");
+
+    close(holder);
+    AppendRecipient(L"PC2");
+    EXPECT_EQ(NamesFileContent(), "PC1\r\nPC2\r\n");
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -129,6 +130,109 @@ TEST_F(RunSendCommandTest, EachStartRunsNetOnce)
         received.push_back(call.commandLine);
     std::sort(received.begin(), received.end());
     EXPECT_EQ(received, sent);
+}
+
+// Where the search for a program looks, with a probe program put in prepared folders of a fresh
+// current folder and PATH set for the case. In the rows, %T% stands for the current folder's full path,
+// %D% for its drive ("C:") and %R% for the path without the drive.
+struct SearchCase {
+    const char* label;
+    std::vector<std::wstring> probes;  // folders, relative to the current folder, that hold the probe
+    std::wstring path;                 // PATH
+    std::wstring found;                // the folder expected, or empty for none
+};
+
+void PrintTo(const SearchCase& row, std::ostream* out)
+{
+    *out << row.label;
+}
+
+std::wstring Expand(std::wstring text, const std::wstring& current)
+{
+    const std::pair<std::wstring, std::wstring> marks[] = {
+        {L"%T%", current}, {L"%D%", current.substr(0, 2)}, {L"%R%", current.substr(2)}};
+    for (const auto& mark : marks)
+        for (std::size_t at; (at = text.find(mark.first)) != std::wstring::npos;)
+            text.replace(at, mark.first.size(), mark.second);
+    return text;
+}
+
+class ProgramSearch : public testing::TestWithParam<SearchCase> {
+protected:
+    void SetUp() override
+    {
+        std::wstring temp(MAX_PATH + 1, L'\0');
+        temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), &temp[0]));
+        current_ = temp + L"search_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
+        ASSERT_TRUE(CreateDirectoryW(current_.c_str(), nullptr));
+        for (const wchar_t* sub : {L"\\bin", L"\\abs"})
+            ASSERT_TRUE(CreateDirectoryW((current_ + sub).c_str(), nullptr));
+        previousFolder_.resize(MAX_PATH + 1);
+        previousFolder_.resize(GetCurrentDirectoryW(MAX_PATH + 1, &previousFolder_[0]));
+        previousPath_.resize(32768);
+        previousPath_.resize(GetEnvironmentVariableW(L"PATH", &previousPath_[0], 32768));
+        ASSERT_TRUE(SetCurrentDirectoryW(current_.c_str()));
+    }
+
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"PATH", previousPath_.c_str());
+        SetCurrentDirectoryW(previousFolder_.c_str());
+        for (const std::wstring& file : made_)
+            DeleteFileW(file.c_str());
+        for (const wchar_t* sub : {L"\\bin", L"\\abs", L""})
+            RemoveDirectoryW((current_ + sub).c_str());
+    }
+
+    void Put(const std::wstring& file)
+    {
+        const KernelHandle made = OwnFile(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(made) << GetLastError();
+        made_.push_back(file);
+    }
+
+    std::wstring current_;
+    std::vector<std::wstring> made_;
+
+private:
+    std::wstring previousFolder_;
+    std::wstring previousPath_;
+};
+
+TEST_P(ProgramSearch, NeverLooksInTheCurrentFolder)
+{
+    const SearchCase& row = GetParam();
+    const std::wstring probe = L"probe_" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    for (const std::wstring& folder : row.probes)
+        Put(current_ + folder + L"\\" + probe);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", Expand(row.path, current_).c_str()));
+
+    const std::wstring expected = row.found.empty() ? L"" : Expand(row.found, current_) + L"\\" + probe;
+    EXPECT_EQ(FindProgram(probe), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, ProgramSearch,
+    testing::Values(
+        SearchCase{"CurrentFolder", {L""}, L"", L""},
+        SearchCase{"DotInPath", {L""}, L".;.\\", L""},
+        SearchCase{"EmptyEntriesInPath", {L""}, L";;", L""},
+        SearchCase{"RelativeFolderInPath", {L"\\bin"}, L"bin;.\\bin", L""},
+        SearchCase{"DriveRelativeFolderInPath", {L"\\bin"}, L"%D%bin", L""},
+        SearchCase{"RootRelativeFolderInPath", {L"\\bin"}, L"%R%\\bin", L""},
+        SearchCase{"FullFolderInPath", {L"", L"\\bin", L"\\abs"}, L".;bin;%T%\\abs", L"%T%\\abs"},
+        SearchCase{"QuotedFullFolderInPath", {L"\\abs"}, L"\"%T%\\abs\"", L"%T%\\abs"},
+        SearchCase{"FullFolderWithFinalBackslash", {L"\\abs"}, L"%T%\\abs\\", L"%T%\\abs"}),
+    [](const testing::TestParamInfo<SearchCase>& info) { return std::string(info.param.label); });
+
+// The stand-in beside the running program comes before a net.exe in the current folder and in PATH.
+TEST_F(ProgramSearch, OwnFolderComesFirst)
+{
+    Put(current_ + L"\\net.exe");
+    Put(current_ + L"\\abs\\net.exe");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (current_ + L"\\abs").c_str()));
+    EXPECT_EQ(FindProgram(L"net.exe"), ExeFolder() + L"net.exe");
 }
 
 TEST(RunSendCommandFailure, TooLongLineIsRefusedBeforeTheSystemSeesIt)

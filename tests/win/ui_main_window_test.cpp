@@ -265,10 +265,40 @@ protected:
                 ExpectFont(control, row.font, dpi);
         }
 
+        // The list shows as many names as the layout leaves room for, also with common controls 6.
+        EXPECT_EQ(SendMessageW(Control(fm::kCmbComp), CB_GETMINVISIBLE, 0, 0), 8);
+        ExpectTooltipFontAt(dpi);
+
         EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(window_, WM_GETICON, ICON_BIG, 0))),
                   MulDiv(32, dpi, 96));
         EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(window_, WM_GETICON, ICON_SMALL, 0))),
                   MulDiv(16, dpi, 96));
+    }
+
+    // The tooltip's text in the system's tooltip font, grown with the window's DPI.
+    void ExpectTooltipFontAt(int dpi) const
+    {
+        HWND tooltip = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tooltip));
+        ASSERT_NE(tooltip, nullptr);
+        ASSERT_EQ(GetWindow(tooltip, GW_OWNER), window_);
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
+        LOGFONTW font{};
+        ASSERT_EQ(GetObjectW(FontOf(tooltip), sizeof font, &font), static_cast<int>(sizeof font));
+        EXPECT_STREQ(font.lfFaceName, metrics.lfStatusFont.lfFaceName);
+        EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfStatusFont.lfHeight, dpi, ScreenDpi()));
+    }
+
+    static BOOL CALLBACK FindTooltip(HWND window, LPARAM found)
+    {
+        wchar_t className[32] = {};
+        GetClassNameW(window, className, 32);
+        if (lstrcmpiW(className, TOOLTIPS_CLASSW) != 0)
+            return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
     }
 
     // The font as asked for, and how it comes out: a face with Cyrillic letters, and label text that

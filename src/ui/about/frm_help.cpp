@@ -4,6 +4,9 @@
 #include "ui/common/form_window.h"
 #include "ui/common/open_windows.h"
 
+#include <memory>
+#include <utility>
+
 namespace ui {
 namespace {
 
@@ -13,25 +16,47 @@ const wchar_t kClassName[] = L"frm_Help";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 
-// The credit line and the smiling face; no control reacts to anything.
+// The credit line and the smiling face; no control reacts to anything. A new object for every opening,
+// built from the table, and freed once its window is gone: nothing of an earlier opening is left over.
 class FrmHelp final : public FormWindow {
 public:
     FrmHelp() noexcept : FormWindow(frm_help::kForm) {}
 
-    void Show()
+    static void Show()
     {
-        if (!Handle()) {
-            RegisterClassOnce(kClassName, GetSysColorBrush(COLOR_BTNFACE));
-            // Owned by the hidden owner, not by the main window: out of the taskbar, yet it stays
-            // open when the main window closes.
-            Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), nullptr);
-            PlaceCentred(GetActiveWindow());
+        std::unique_ptr<FrmHelp>& open = Open();
+        if (!open) {
+            auto created = std::make_unique<FrmHelp>();
+            created->Create();
+            open = std::move(created);
         }
-        ShowWindow(Handle(), SW_SHOWNORMAL);
-        SetForegroundWindow(Handle());
+        ShowWindow(open->Handle(), SW_SHOWNORMAL);
+        SetForegroundWindow(open->Handle());
     }
 
 private:
+    // The open window's object; empty while none is open.
+    static std::unique_ptr<FrmHelp>& Open()
+    {
+        static std::unique_ptr<FrmHelp> open;
+        return open;
+    }
+
+    void Create()
+    {
+        RegisterClassOnce(kClassName, GetSysColorBrush(COLOR_BTNFACE));
+        // Owned by the hidden owner, not by the main window: out of the taskbar, yet it stays open when
+        // the main window closes.
+        Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), nullptr);
+        PlaceCentred(GetActiveWindow());
+    }
+
+    void OnFinalMessage() override
+    {
+        if (Open().get() == this)
+            Open().reset(); // frees this object
+    }
+
     LRESULT OnCommand(int, int, HWND) override { return 0; }
 };
 
@@ -39,10 +64,7 @@ private:
 
 void ShowAbout()
 {
-    // One instance for the life of the process; after the user closes the window, the next call
-    // builds it again from its table.
-    static FrmHelp instance;
-    instance.Show();
+    FrmHelp::Show();
 }
 
 } // namespace ui

@@ -1,23 +1,14 @@
 #include "ui/common/dpi.h"
 
 #include "ui/common/handles.h"
+#include "ui/common/late_bound.h"
 
 namespace ui {
 namespace {
 
-// Calls newer than XP are looked up at run time so the program still starts where they are missing.
-template <typename Function>
-Function LookUpUser32(const char* name)
-{
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (!user32)
-        return nullptr;
-    // Through void(*)() because a cast between unrelated function types draws a warning.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user32, name)));
-}
-
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using SystemParametersInfoForDpiFunction = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 
 } // namespace
 
@@ -46,6 +37,24 @@ bool AdjustFrameForDpi(RECT& rect, DWORD style, bool hasMenu, DWORD exStyle, int
     if (adjustForDpi)
         return adjustForDpi(&rect, style, hasMenu, exStyle, static_cast<UINT>(dpi)) != FALSE;
     return AdjustWindowRectEx(&rect, style, hasMenu, exStyle) != FALSE;
+}
+
+bool StatusFontForDpi(int dpi, LOGFONTW& font)
+{
+    static const auto forDpi = LookUpUser32<SystemParametersInfoForDpiFunction>("SystemParametersInfoForDpi");
+    // The XP size of the structure, which every later system accepts as well.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0, static_cast<UINT>(dpi))) {
+        font = metrics.lfStatusFont;
+        return true;
+    }
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+        return false;
+    // Given at the system DPI: scaled to the window's.
+    font = metrics.lfStatusFont;
+    font.lfHeight = MulDiv(font.lfHeight, dpi, SystemDpi());
+    return true;
 }
 
 } // namespace ui

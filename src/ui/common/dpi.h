@@ -16,6 +16,9 @@ int DpiOfWindow(HWND window);
 // The DPI of the screen as the system reports it to this process.
 int SystemDpi();
 
+// The font the system gives tooltips and status bars, at this DPI. False when the system does not say.
+bool StatusFontForDpi(int dpi, LOGFONTW& font);
+
 // The frame size around a client rectangle at this DPI.
 bool AdjustFrameForDpi(RECT& rect, DWORD style, bool hasMenu, DWORD exStyle, int dpi);
 

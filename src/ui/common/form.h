@@ -25,8 +25,8 @@ public:
     const FormTable& Table() const noexcept { return table_; }
     HWND Control(int id) const;
 
-    // Creates every control of the table inside the window, stacked by rank. Replaces what an earlier
-    // Create left behind, so a window that was closed can be built again from the same table.
+    // Creates every control of the table inside the window, stacked by rank. Called once per object:
+    // a window opened again gets a new Form.
     void Create(HWND window);
 
     // Sizes the window's client area and places every control for this DPI; called on creation and
@@ -54,6 +54,7 @@ private:
     void SizeClientArea(int dpi) const;
     void PlaceControls(int dpi) const;
     void ApplyFonts(int dpi);
+    void ApplyTooltipFont(int dpi);
     void LoadPictures(int dpi);
     void FocusControl(int index) const;
 
@@ -61,6 +62,7 @@ private:
     HWND window_ = nullptr;
     std::vector<HWND> controls_; // by table index
     HWND tooltip_ = nullptr;     // destroyed with the window that owns it
+    FontHandle tooltipFont_;
     std::vector<std::pair<RgbColour, BrushHandle>> brushes_;
     std::vector<FontHandle> fonts_; // one per distinct font of the table, at the current DPI
     std::vector<IconHandle> pictures_;

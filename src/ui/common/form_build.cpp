@@ -1,6 +1,7 @@
 #include "ui/common/form.h"
 
 #include "common/failure.h"
+#include "ui/common/late_bound.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -64,9 +65,6 @@ void Form::Create(HWND window)
 {
     window_ = window;
     controls_.assign(table_.controlCount, nullptr);
-    tooltip_ = nullptr;
-    focusIndex_ = -1;
-    brushes_.clear();
 
     if (table_.colours.custom)
         AddBrush(table_.colours.groundRgb);
@@ -136,21 +134,21 @@ int Form::IndexOf(HWND window) const
         if (controls_[i] && (controls_[i] == window || IsChild(controls_[i], window)))
             return static_cast<int>(i);
 
-    // Its drop-down list is a pop-up of its own. (GetComboBoxInfo, which would name it, is not on XP.)
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (lstrcmpiW(className, L"ComboLBox") != 0)
+    // Its drop-down list is a pop-up of its own, which the combo box names. GetComboBoxInfo is in
+    // user32 on XP, though documented for later systems only.
+    using GetComboBoxInfoFunction = BOOL(WINAPI*)(HWND, COMBOBOXINFO*);
+    static const auto getComboBoxInfo = LookUpUser32<GetComboBoxInfoFunction>("GetComboBoxInfo");
+    if (!getComboBoxInfo)
         return -1;
-    int fallback = -1;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         if (table_.controls[i].kind != ControlKind::EditableCombo || !controls_[i])
             continue;
-        if (SendMessageW(controls_[i], CB_GETDROPPEDSTATE, 0, 0))
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        if (getComboBoxInfo(controls_[i], &info) && info.hwndList == window)
             return static_cast<int>(i);
-        if (fallback < 0)
-            fallback = static_cast<int>(i);
     }
-    return fallback;
+    return -1;
 }
 
 void Form::AddBrush(RgbColour colour)

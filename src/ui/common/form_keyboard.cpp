@@ -4,6 +4,13 @@ namespace ui {
 
 bool Form::HandleKeyboard(const MSG& message) const
 {
+    if (message.message == WM_CHAR && (message.wParam == L'\r' || message.wParam == 0x1B)) {
+        // A one-line edit outside a dialog beeps at Enter and Escape; in the list's edit field they mean
+        // nothing. The key presses themselves still reach the combo box, which closes its list on them.
+        const int index = IndexOf(message.hwnd);
+        return index >= 0 && table_.controls[index].kind == ControlKind::EditableCombo &&
+               message.hwnd != controls_[index];
+    }
     if (message.message != WM_KEYDOWN)
         return false;
 

@@ -4,6 +4,7 @@
 #include "ui/common/pictures.h"
 #include "ui/common/twips.h"
 
+#include <commctrl.h>
 
 namespace ui {
 namespace {
@@ -38,6 +39,7 @@ void Form::Layout(int dpi)
 {
     dpi_ = dpi;
     ApplyFonts(dpi);
+    ApplyTooltipFont(dpi);
     LoadPictures(dpi);
     SizeClientArea(dpi);
     PlaceControls(dpi);
@@ -61,6 +63,20 @@ void Form::ApplyFonts(int dpi)
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts[slot].Get()), FALSE);
     }
     fonts_ = std::move(fonts); // only now are the old fonts unused
+}
+
+void Form::ApplyTooltipFont(int dpi)
+{
+    // The tooltip makes its own font once, at the DPI of the screen where the program started; a window
+    // on a monitor of another DPI needs the system's tooltip font at its own.
+    LOGFONTW wanted{};
+    if (!tooltip_ || !StatusFontForDpi(dpi, wanted))
+        return;
+    FontHandle font(CreateFontIndirectW(&wanted));
+    if (!font)
+        return;
+    SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    tooltipFont_ = std::move(font); // only now is the old font unused
 }
 
 void Form::LoadPictures(int dpi)
@@ -133,6 +149,8 @@ void Form::PlaceControls(int dpi) const
         const int item = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
         const int listHeight = (item > 0 ? item : height) * kVisibleListItems + 2;
         SetWindowPos(control, nullptr, left, top, width, height + listHeight, flags);
+        // Common controls 6 size the list by this count instead (30 unless told); XP ignores it.
+        SendMessageW(control, CB_SETMINVISIBLE, kVisibleListItems, 0);
         FitClosedHeight(control, height);
     }
 }

@@ -90,6 +90,17 @@ LRESULT FormWindow::OnSetFocus()
 
 void FormWindow::PlaceCentred(HWND over) const
 {
+    // Moved onto a monitor of another DPI, the window is laid out again and resized about its top left
+    // corner, off the centre: placed once more at its new size, on the same monitor, it stays there.
+    const SIZE before = PlaceCentredOnce(over);
+    RECT now{};
+    GetWindowRect(Handle(), &now);
+    if (now.right - now.left != before.cx || now.bottom - now.top != before.cy)
+        PlaceCentredOnce(over);
+}
+
+SIZE FormWindow::PlaceCentredOnce(HWND over) const
+{
     RECT window{};
     GetWindowRect(Handle(), &window);
     const int width = window.right - window.left;
@@ -111,6 +122,7 @@ void FormWindow::PlaceCentred(HWND over) const
     left = std::max(static_cast<int>(work.left), std::min(left, static_cast<int>(work.right) - width));
     top = std::max(static_cast<int>(work.top), std::min(top, static_cast<int>(work.bottom) - height));
     SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return SIZE{width, height};
 }
 
 } // namespace ui

@@ -25,6 +25,7 @@ protected:
     virtual LRESULT OnCommand(int id, int code, HWND control) = 0;
 
 private:
+    SIZE PlaceCentredOnce(HWND over) const; // returns the size it centred
     LRESULT OnCreate();
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnControlColours(UINT message, WPARAM wParam, LPARAM lParam);

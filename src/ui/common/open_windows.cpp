@@ -1,6 +1,7 @@
 #include "ui/common/open_windows.h"
 
 #include "ui/common/handles.h"
+#include "ui/common/window.h"
 
 #include <algorithm>
 #include <vector>
@@ -41,11 +42,6 @@ void OpenWindows::Closed(HWND window)
         PostQuitMessage(0);
 }
 
-int OpenWindows::Count()
-{
-    return static_cast<int>(OpenList().size());
-}
-
 void OpenWindows::CloseAll()
 {
     // Closing one window may close or open others, so work from a copy and skip the ones already gone.
@@ -58,16 +54,9 @@ void OpenWindows::CloseAll()
 HiddenOwner::HiddenOwner()
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(instance, kOwnerClass, &windowClass)) {
-        windowClass = WNDCLASSEXW{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = kOwnerClass;
-        RegisterClassExW(&windowClass);
-    }
+    // Without its class there is simply no owner (see Current).
+    if (!RegisterClassOnce(kOwnerClass, DefWindowProcW, nullptr))
+        return;
     OwnerWindow().Reset(CreateWindowExW(WS_EX_TOOLWINDOW, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                         nullptr, instance, nullptr));
 }

@@ -11,7 +11,6 @@ class OpenWindows {
 public:
     static void Opened(HWND window);
     static void Closed(HWND window); // posts WM_QUIT when it was the last one
-    static int Count();
 
     // Asks every open window to close, as the user would with its close button.
     static void CloseAll();

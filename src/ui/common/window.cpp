@@ -14,21 +14,26 @@ Window::~Window()
         DestroyWindow(window_);
 }
 
-void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
+bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH background)
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, className, &existing))
-        return;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &Window::Procedure;
+    if (GetClassInfoExW(instance, className, &windowClass))
+        return true;
+    windowClass = WNDCLASSEXW{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);  // shared: never destroyed
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW); // shared: never destroyed
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = className;
-    if (!RegisterClassExW(&windowClass))
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
+{
+    if (!ui::RegisterClassOnce(className, &Window::Procedure, background))
         throw Failure(L"Не удалось зарегистрировать класс окна " + std::wstring(className) + L".");
 }
 
@@ -65,11 +70,7 @@ bool Window::PreTranslate(MSG& message)
 {
     if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST)
         return false;
-    // Up to the top-level window the message is for.
-    HWND root = message.hwnd;
-    while (root && (GetWindowLongPtrW(root, GWL_STYLE) & WS_CHILD))
-        root = GetParent(root);
-    Window* window = FromHandle(root);
+    Window* window = FromHandle(GetAncestor(message.hwnd, GA_ROOT));
     if (!window)
         return false;
     try {
@@ -109,6 +110,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         window->window_ = nullptr;
         OpenWindows::Closed(hwnd);
+        window->OnFinalMessage(); // may free the object: nothing touches it after this
     }
     return result;
 }

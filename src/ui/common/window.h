@@ -9,6 +9,9 @@
 
 namespace ui {
 
+// Registers a window class of the program once; later calls find it registered. False on failure.
+bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH background);
+
 class Window {
 public:
     virtual ~Window();
@@ -32,6 +35,8 @@ protected:
                 HMENU menu);
 
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Called last, once the window is gone: a window object that owns itself may free itself here.
+    virtual void OnFinalMessage() {}
     virtual bool HandleKeyboard(MSG&) { return false; }
 
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);

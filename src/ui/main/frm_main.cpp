@@ -14,6 +14,11 @@ constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 
 } // namespace
 
+const wchar_t* ProgramTitle() noexcept
+{
+    return frm_main::kForm.caption;
+}
+
 FrmMain::FrmMain() noexcept : FormWindow(frm_main::kForm) {}
 
 void FrmMain::Open(int showCommand)

@@ -6,6 +6,9 @@
 
 namespace ui {
 
+// The main window's caption, which also titles the program's messages.
+const wchar_t* ProgramTitle() noexcept;
+
 // The start-up window: the user picks or types a computer name, types a message and sends it.
 // Its whole state lives in its controls.
 class FrmMain final : public FormWindow {
