@@ -5,12 +5,14 @@
 // The expected figures are written out below rather than read from the window's table: a slip in the
 // table must show up as a failure, not be copied into the expectation.
 
+#include "ui/common/accessible.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/frm_main_table.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <memory>
 #include <ostream>
@@ -410,6 +412,71 @@ TEST_F(MainWindowTest, ControlsAreBrightGreenOnDarkGreen)
         // Answered with the form's one brush, not a new one every time a control paints.
         EXPECT_EQ(SendMessageW(window_, c.message, wParam, lParam), reinterpret_cast<LRESULT>(brush));
     }
+}
+
+// What a screen reader hears for each control, asked the way it asks: the control's client object.
+// The fields' roles are the system's own and differ between systems; the buttons' role is ours.
+struct AccessibleCase {
+    const char* control;
+    HWND (*find)(HWND window);
+    const wchar_t* name;
+    LONG role; // 0: whatever the system says
+};
+
+const AccessibleCase kAccessibleCases[] = {
+    {"cmbComp", [](HWND w) { return GetDlgItem(w, fm::kCmbComp); }, L"Введите имя машины:", 0},
+    {"cmbComp's edit field", ComboEdit, L"Введите имя машины:", 0},
+    {"txtMessage", [](HWND w) { return GetDlgItem(w, fm::kTxtMessage); }, L"Ваше сообщение:", 0},
+    {"cmdSend", [](HWND w) { return GetDlgItem(w, fm::kCmdSend); }, L"Послать сообщение", ROLE_SYSTEM_PUSHBUTTON},
+    {"cmdKompName", [](HWND w) { return GetDlgItem(w, fm::kCmdKompName); }, L"Добавить компьютер в список",
+     ROLE_SYSTEM_PUSHBUTTON},
+};
+
+class ComApartment {
+public:
+    ComApartment() noexcept : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment()
+    {
+        if (initialised_)
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_;
+};
+
+TEST_F(MainWindowTest, ScreenReadersHearEveryControlsName)
+{
+    // Opening the window must not have paid for the accessibility runtime: only a client's request loads it.
+    EXPECT_FALSE(ui::AccessibilityRuntimeLoaded());
+    ComApartment com;
+    for (const AccessibleCase& c : kAccessibleCases) {
+        SCOPED_TRACE(c.control);
+        HWND control = c.find(window_);
+        ASSERT_NE(control, nullptr);
+        IAccessible* object = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                             reinterpret_cast<void**>(&object)),
+                  S_OK);
+        ASSERT_NE(object, nullptr);
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        EXPECT_EQ(object->get_accName(self, &name), S_OK);
+        EXPECT_STREQ(name, c.name);
+        SysFreeString(name);
+        VARIANT role{};
+        EXPECT_EQ(object->get_accRole(self, &role), S_OK);
+        if (c.role != 0) {
+            EXPECT_EQ(role.vt, VT_I4);
+            EXPECT_EQ(role.lVal, c.role);
+        }
+        object->Release();
+    }
+    EXPECT_TRUE(ui::AccessibilityRuntimeLoaded());
 }
 
 } // namespace
