@@ -3,6 +3,7 @@
 #include "common/unique_handle_win.h"
 
 #include <new>
+#include <vector>
 #include <oleacc.h>
 
 namespace ui {
@@ -249,16 +250,32 @@ LRESULT AnswerFor(HWND control, WPARAM flags, const AccessibleAnswer& answer) no
     return result > 0 ? result : 0;
 }
 
-const wchar_t kSubclassProperty[] = L"net_send.accessible";
-
 struct Subclass {
+    HWND control = nullptr;
     WNDPROC previous = nullptr;
     AccessibleAnswer answer;
 };
 
+// Kept in the process rather than as window properties: the subclass sees every message the control
+// gets, a list fills with thousands of them, and under Wine each property lookup is a trip to its server.
+// One thread, the user-interface thread, touches this.
+std::vector<Subclass>& Subclasses()
+{
+    static std::vector<Subclass> subclasses;
+    return subclasses;
+}
+
+Subclass* SubclassOf(HWND control)
+{
+    for (Subclass& subclass : Subclasses())
+        if (subclass.control == control)
+            return &subclass;
+    return nullptr;
+}
+
 LRESULT CALLBACK SubclassProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* subclass = static_cast<Subclass*>(GetPropW(control, kSubclassProperty));
+    const Subclass* subclass = SubclassOf(control);
     if (!subclass)
         return DefWindowProcW(control, message, wParam, lParam);
     if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
@@ -268,29 +285,29 @@ LRESULT CALLBACK SubclassProcedure(HWND control, UINT message, WPARAM wParam, LP
     }
     const WNDPROC previous = subclass->previous;
     if (message == WM_NCDESTROY) {
-        // The control goes: so does what we kept on it. Its procedure is not put back, since a subclass
+        // The control goes: so does what we kept for it. Its procedure is not put back, since a subclass
         // made after ours would then be cut out while the control still needs it for this last message.
-        RemovePropW(control, kSubclassProperty);
-        delete subclass;
+        auto& subclasses = Subclasses();
+        subclasses.erase(subclasses.begin() + (subclass - subclasses.data()));
     }
     return CallWindowProcW(previous, control, message, wParam, lParam);
 }
 
 bool Attach(HWND control, AccessibleAnswer answer)
 {
-    if (!control || GetPropW(control, kSubclassProperty))
+    if (!control || SubclassOf(control))
         return false;
-    auto* subclass = new (std::nothrow) Subclass{nullptr, answer};
-    if (!subclass || !SetPropW(control, kSubclassProperty, subclass)) {
-        delete subclass;
+    try {
+        Subclasses().push_back(Subclass{control, nullptr, answer});
+    } catch (...) {
         return false;
     }
-    subclass->previous = reinterpret_cast<WNDPROC>(
+    Subclass& subclass = Subclasses().back();
+    subclass.previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProcedure)));
-    if (subclass->previous)
+    if (subclass.previous)
         return true;
-    RemovePropW(control, kSubclassProperty);
-    delete subclass;
+    Subclasses().pop_back();
     return false;
 }
 
