@@ -103,7 +103,7 @@ void Build(HWND window)
     HFONT label = Font(1350), list = Font(975), message = Font(1200);
     Child(window, L"STATIC", L"Введите имя машины:", SS_LEFT, 0, 101, 120, 240, 3375, 375, label);
     Child(window, L"STATIC", L"Ваше сообщение:", SS_LEFT, 0, 104, 120, 840, 2655, 375, label);
-    HWND text = Child(window, L"EDIT", L"", WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
+    Child(window, L"EDIT", L"", WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
                       WS_EX_CLIENTEDGE, 105, 120, 1440, 7215, 1695, message);
     HWND computer = Child(window, L"BUTTON", L"", WS_TABSTOP | BS_OWNERDRAW, 0, 103, 6720, 120, 615, 615, nullptr);
     HWND send = Child(window, L"BUTTON", L"", WS_TABSTOP | BS_OWNERDRAW, 0, 106, 6360, 2400, 975, 735, nullptr);
@@ -125,7 +125,6 @@ void Build(HWND window)
     AddTip(tip, window, computer, L"Добавить компьютер в список");
     AddTip(tip, window, send, L"Послать сообщение");
     FillFromFile(combo);
-    SetFocus(text);
 }
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -141,6 +140,9 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         SetTextColor(reinterpret_cast<HDC>(wParam), kBrightGreen);
         SetBkColor(reinterpret_cast<HDC>(wParam), kDarkGreen);
         return reinterpret_cast<LRESULT>(ground);
+    case WM_SETFOCUS:
+        SetFocus(GetDlgItem(window, 105));  // typing goes into the message box
+        return 0;
     case WM_DRAWITEM:
         DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
