@@ -452,6 +452,15 @@ TEST_F(MainWindowTest, ScreenReadersHearEveryControlsName)
     // Opening the window must not have paid for the accessibility runtime: only a client's request loads it.
     EXPECT_FALSE(ui::AccessibilityRuntimeLoaded());
     ComApartment com;
+    // A label answers with the system's own object, nothing of ours in between. Wine 8's 64-bit oleacc
+    // hands out none at all, for any window (E_NOINTERFACE), while its 32-bit one reads even the 64-bit
+    // program's names from outside.
+    IAccessible* plain = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(Control(fm::kLabel1), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&plain))) ||
+        !plain)
+        GTEST_SKIP() << "this system's accessibility client reaches no control at all, not even a plain label";
+    plain->Release();
     for (const AccessibleCase& c : kAccessibleCases) {
         SCOPED_TRACE(c.control);
         HWND control = c.find(window_);
