@@ -25,7 +25,7 @@ configure() {  # folder, extra arguments...
 configure build/bench-native -DNETSEND_SANITIZE=OFF -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
 configure build/bench-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
 cmake --build build/bench-native --target bench_recipients bench_support_tests >/dev/null
-cmake --build build/bench-win32 --target net_send bench_open_driver bench_floor_window >/dev/null
+cmake --build build/bench-win32 --target net_send bench_open_driver bench_floor_window bench_full_floor >/dev/null
 
 log=build/bench-log.txt
 : > "$log"
@@ -48,6 +48,7 @@ fi
 # 3: the size of what ships, stripped copies (the builds keep their own files).
 exe=build/bench-win32/src/app/net_send.exe
 floor=build/bench-win32/bench/bench_floor_window.exe
+full_floor=build/bench-win32/bench/bench_full_floor.exe
 size_dir=build/bench-size
 mkdir -p "$size_dir"
 i686-w64-mingw32-strip -o "$size_dir/net_send.exe" "$exe"
@@ -69,7 +70,7 @@ netsend_start_display --own
 netsend_start_wine "$root/build/bench-prefix"
 driver_args=(--runs=11)
 [ -z "$smoke" ] || driver_args=(--smoke)
-collect < <(wine build/bench-win32/bench/bench_open_driver.exe "${driver_args[@]}" "$root/$floor" "$root/$exe" 2>&1)
+collect < <(wine build/bench-win32/bench/bench_open_driver.exe "${driver_args[@]}" "$root/$floor" "$root/$full_floor" "$root/$exe" 2>&1)
 
 echo
 echo "Every ratio is the program against its floor, measured in the same run (full output: $log)."

@@ -22,31 +22,49 @@ mkdir -p "$out" build/screenshot-run
 cd build/screenshot-run
 printf 'PC1\r\nPC2\r\n' >net_send.ini
 wine explorer /desktop=net_send,1024x768 ../win32/src/app/net_send.exe &
+desktop_pid=$!
 cd ../..
 
 shot=$(mktemp --suffix=.png)
-# The window is up once its dark green ground is on the screen.
-wait_for_green() {
-  for _ in $(seq 1 60); do
+previous=$(mktemp --suffix=.png)
+# On a fresh prefix Wine's first start alone can take most of a minute on a loaded machine, so each wait
+# is bounded by a deadline (NETSEND_SCREENSHOT_WAIT seconds) and by Wine still running, not by a count.
+take() { import -window root "$1" 2>/dev/null; }
+# Until the screen shows what `$1` tests for and has stopped changing (the window paints in steps).
+wait_for() {
+  local seen= deadline=$((SECONDS + ${NETSEND_SCREENSHOT_WAIT:-180}))
+  while [ $SECONDS -lt $deadline ]; do
+    kill -0 "$desktop_pid" 2>/dev/null || { echo "screenshot: Wine ended before the window appeared" >&2; return 1; }
     sleep 0.5
-    import -window root "$shot" 2>/dev/null || continue
-    convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#004000' && { sleep 1; return 0; }
+    cp -f "$shot" "$previous" 2>/dev/null || true
+    take "$shot" || continue
+    if "$1"; then
+      [ -n "$seen" ] && [ "$(compare -metric AE "$shot" "$previous" null: 2>&1 || true)" = 0 ] && return 0
+      seen=1
+    fi
   done
-  echo "screenshot: the window did not appear" >&2
+  echo "screenshot: the window did not appear within ${NETSEND_SCREENSHOT_WAIT:-180} s" >&2
   return 1
 }
+# The main window is up once its dark green ground is on the screen.
+main_window_shown() { convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#004000'; }
 # Everything but the desktop's plain ground, which fills the corners.
 crop_to_windows() {
-  import -window root "$shot"
   convert "$shot" -bordercolor "$(convert "$shot" -format '%[pixel:p{0,0}]' info:)" -border 1 -trim +repage "$1"
 }
 
-wait_for_green
+wait_for main_window_shown
 crop_to_windows "$out/main-window.png"
 
 # The About window: Alt, then the underlined letter of "О программе...".
 xdotool key --clearmodifiers F10 Right Return
-sleep 2
+# The About window is up once its stretched yellow face is: far more yellow than the window icons hold.
+about_window_shown() {
+  local yellow
+  yellow=$(convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -i -m1 '#FFFF00' | awk '{print $1+0}')
+  [ "${yellow:-0}" -gt 5000 ]
+}
+wait_for about_window_shown
 crop_to_windows "$out/about-window.png"
-rm -f "$shot"
+rm -f "$shot" "$previous"
 echo "screenshot: $out/main-window.png and $out/about-window.png"

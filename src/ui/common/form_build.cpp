@@ -1,12 +1,14 @@
 #include "ui/common/form.h"
 
 #include "common/failure.h"
+#include "ui/common/accessible.h"
 #include "ui/common/late_bound.h"
 
 #include <algorithm>
 #include <commctrl.h>
 #include <cstring>
 #include <numeric>
+#include <oleacc.h>
 #include <string>
 
 namespace ui {
@@ -36,6 +38,36 @@ ControlClass ClassOf(const ControlRow& control)
         return {L"STATIC", common | SS_OWNERDRAW, 0};
     }
     return {L"STATIC", common, 0};
+}
+
+// An owner-drawn button paints no text, so its window text is free to carry its name, which is where every
+// screen reader looks for a button's name.
+const wchar_t* WindowText(const FormTable& table, const ControlRow& row)
+{
+    const wchar_t* name = row.kind == ControlKind::PictureButton ? AccessibleName(table, row) : nullptr;
+    return name ? name : row.text;
+}
+
+// Fields named by a label, the picture buttons and the decorative picture answer screen readers
+// themselves: a button says it is a push button even where the system's object would call an owner-drawn
+// one a plain client area. Without that (the runtime missing, the subclass refused) they simply keep the
+// system's own answer.
+void AnswerScreenReaders(const FormTable& table, const ControlRow& row, HWND control)
+{
+    AccessibleAnswer answer;
+    switch (row.kind) {
+    case ControlKind::PictureButton:
+        answer.role = ROLE_SYSTEM_PUSHBUTTON; // named by its window text
+        break;
+    case ControlKind::Image:
+        answer.role = ROLE_SYSTEM_GRAPHIC; // decorative: no name
+        break;
+    default:
+        answer.name = AccessibleName(table, row);
+        break;
+    }
+    if (answer.name || answer.role != 0)
+        AnswerAccessibility(control, answer);
 }
 
 } // namespace
@@ -83,7 +115,7 @@ void Form::Create(HWND window)
     for (std::size_t index : frontToBack) {
         const ControlRow& row = table_.controls[index];
         const ControlClass kind = ClassOf(row);
-        HWND control = CreateWindowExW(kind.exStyle, kind.className, row.text, kind.style, 0, 0, 0, 0, window,
+        HWND control = CreateWindowExW(kind.exStyle, kind.className, WindowText(table_, row), kind.style, 0, 0, 0, 0, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance,
                                        nullptr);
         if (!control)
@@ -96,6 +128,7 @@ void Form::Create(HWND window)
         previous = control;
         if (row.kind == ControlKind::MultiLineEdit)
             SendMessageW(control, EM_SETLIMITTEXT, 0, 0); // zero lifts the edit's own limit
+        AnswerScreenReaders(table_, row, control);
     }
     CreateTooltips();
 }

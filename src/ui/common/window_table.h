@@ -61,6 +61,7 @@ struct ControlRow {
     Picture picture = Picture::None;
     Picture pressedPicture = Picture::None; // shown while the button is held down
     const wchar_t* tooltip = nullptr;
+    int labelId = 0; // the label whose text names this control for screen readers; 0 for none
     int tabIndex = kNoTabIndex;
     int stackingRank = 0; // 0 is in front of every sibling; higher ranks lie further back
 
@@ -120,6 +121,12 @@ struct ControlRow {
     {
         ControlRow c = *this;
         c.tooltip = value;
+        return c;
+    }
+    constexpr ControlRow LabelledBy(int id) const
+    {
+        ControlRow c = *this;
+        c.labelId = id;
         return c;
     }
     constexpr ControlRow TabIndex(int value) const
@@ -204,6 +211,16 @@ constexpr int FindControl(const FormTable& form, int id)
         if (form.controls[i].id == id)
             return static_cast<int>(i);
     return -1;
+}
+
+// What a screen reader announces for the control: a picture button says what its tooltip says, a field
+// is named by its label. nullptr when the control's own text is its name (a label) or it has none.
+constexpr const wchar_t* AccessibleName(const FormTable& form, const ControlRow& control)
+{
+    if (control.kind == ControlKind::PictureButton)
+        return control.tooltip;
+    const int label = control.labelId != 0 ? FindControl(form, control.labelId) : -1;
+    return label >= 0 ? form.controls[label].text : nullptr;
 }
 
 } // namespace ui

@@ -40,7 +40,7 @@ inline constexpr ControlRow kControls[] = {
         .TabIndex(0).Stacking(4),
     Control("cmbComp", ControlKind::EditableCombo, kCmbComp)
         .At(3720, 240).Size(2895, 360)
-        .Font(kListFont).Colours(kGreenOnGreen)
+        .Font(kListFont).Colours(kGreenOnGreen).LabelledBy(kLabel1)
         .TabIndex(5).Stacking(0),
     Control("cmdKompName", ControlKind::PictureButton, kCmdKompName)
         .At(6720, 120).Size(615, 615)
@@ -53,7 +53,7 @@ inline constexpr ControlRow kControls[] = {
         .TabIndex(1).Stacking(5),
     Control("txtMessage", ControlKind::MultiLineEdit, kTxtMessage)
         .At(120, 1440).Size(7215, 1695)
-        .Font(kMessageFont).Colours(kGreenOnGreen)
+        .Font(kMessageFont).Colours(kGreenOnGreen).LabelledBy(kLabel2)
         .TabIndex(2).Stacking(3),
     Control("cmdSend", ControlKind::PictureButton, kCmdSend)
         .At(6360, 2400).Size(975, 735)
