@@ -1,11 +1,12 @@
 // The About window: shown anew after it was closed, the main window working beside it, its layout at the
-// dpi it is shown at, and its credit line and picture as read back from the screen.
+// dpi it is shown at, and its credit line and picture as read back from the screen and by a screen reader.
 
 #include "harness.h"
 #include "program.h"
 #include "screen.h"
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <climits>
@@ -102,6 +103,24 @@ TEST(About, MainWindowSendsWhileItIsOpen)
                                  << "; pointer " << cursor.x - centre.x << "," << cursor.y - centre.y << " px off";
     E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hello");
     EXPECT_TRUE(IsWindowVisible(about)) << "sending closed the About window";
+}
+
+// A screen reader reads the credit as it is shown, and passes over the picture: a graphic with no name.
+TEST(ScreenReaderInAbout, CreditIsReadPictureIsAnUnnamedGraphic)
+{
+    Program app(std::nullopt);
+    app.Start();
+    const HWND about = app.OpenAbout();
+    // The label is a plain one: the system's own object answers for it.
+    const AccessibleView label = AskAsScreenReader(Label1(app, about));
+    if (FAILED(label.reached))
+        GTEST_SKIP() << "this system's accessibility client reaches no control at all, not even a plain label "
+                     << "(HRESULT 0x" << std::hex << label.reached << ")";
+    E2E_EXPECT_EQ(label.name, std::optional<std::wstring>(kCredit));
+    const AccessibleView picture = AskAsScreenReader(Image1(app, about));
+    E2E_ASSERT_EQ(picture.reached, S_OK);
+    E2E_EXPECT_EQ(picture.role, ROLE_SYSTEM_GRAPHIC);
+    EXPECT_TRUE(!picture.name || picture.name->empty()) << "named " << Describe(picture.name);
 }
 
 // Only Geometry. and Look. cases run again at 144 dpi.

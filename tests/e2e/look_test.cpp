@@ -1,6 +1,6 @@
 // How the main window looks and answers the keyboard and mouse: geometry at the dpi it is shown at,
-// colours read back from the screen, tooltips, the send button over the message box, the tab order, and
-// the version record and icons in the exe.
+// colours read back from the screen, tooltips, the send button over the message box, the tab order, what
+// a screen reader hears, and the version record and icons in the exe.
 
 #include "harness.h"
 #include "program.h"
@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 namespace e2e {
 namespace {
@@ -233,6 +234,76 @@ TEST(Look, SpaceOnAFocusedPictureButtonPressesIt)
         Sleep(20);
     E2E_ASSERT_EQ(NameOf(app, app.Focus()), "cmdSend");
     app.PressKey(VK_SPACE);
+    const std::vector<NetCall> calls = app.WaitForCalls(1);
+    E2E_ASSERT_EQ(calls.size(), 1u);
+    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hi");
+}
+
+// What a screen reader hears for each control, asked from outside as it asks. The fields' roles are the
+// system's own and differ between systems; the buttons' role is the program's (the system would call an
+// owner-drawn button a plain client area). The labels lie behind every control, so a field named by the
+// usual rule (the label before it in the stacking order) would be named wrongly.
+struct AccessibleCase {
+    const char* name;
+    HWND (*find)(const Program& app);
+    const wchar_t* heard;
+    LONG role;  // 0: whatever the system says
+};
+
+const AccessibleCase kAccessibleCases[] = {
+    {"cmbComp", [](const Program& app) { return app.Combo(); }, L"Введите имя машины:", 0},
+    // Typing goes into the edit field, so that is what has the focus and is read out.
+    {"cmbCompEditField", [](const Program& app) { return FindWindowExW(app.Combo(), nullptr, L"Edit", nullptr); },
+     L"Введите имя машины:", 0},
+    {"txtMessage", [](const Program& app) { return app.Message(); }, L"Ваше сообщение:", 0},
+    {"cmdSend", [](const Program& app) { return app.SendButton(); }, L"Послать сообщение", ROLE_SYSTEM_PUSHBUTTON},
+    {"cmdKompName", [](const Program& app) { return app.AddButton(); }, L"Добавить компьютер в список",
+     ROLE_SYSTEM_PUSHBUTTON},
+};
+
+E2E_TABLE(ScreenReaderHears, AccessibleCase, kAccessibleCases);
+
+TEST_P(ScreenReaderHears, NameAndRole)
+{
+    const AccessibleCase& row = GetParam();
+    Program app(std::nullopt);
+    app.Start();
+    // A label answers with the system's own object, nothing of the program's in between.
+    const AccessibleView plain = AskAsScreenReader(app.ControlNear(kLabel1));
+    if (FAILED(plain.reached))
+        GTEST_SKIP() << "this system's accessibility client reaches no control at all, not even a plain label "
+                     << "(HRESULT 0x" << std::hex << plain.reached << ")";
+    const HWND control = row.find(app);
+    E2E_ASSERT(control != nullptr);
+    const AccessibleView view = AskAsScreenReader(control);
+    E2E_ASSERT_EQ(view.reached, S_OK);
+    E2E_EXPECT_EQ(view.name, std::optional<std::wstring>(row.heard));
+    if (row.role != 0)
+        E2E_EXPECT_EQ(view.role, row.role);
+    else
+        EXPECT_NE(view.role, 0) << "no role at all";
+}
+
+// Opening must not pay for the accessibility runtime: only a client's request loads it, and the program
+// works on as before once it is loaded. The driver is built for the exe's bitness, so it can list the
+// exe's modules.
+TEST(Accessibility, RuntimeIsLoadedOnlyWhenAClientAsks)
+{
+    Program app("PC1\r\n");
+    app.Start();
+    DWORD processId = 0;
+    GetWindowThreadProcessId(app.Main(), &processId);
+    const std::optional<bool> atStart = HasModule(processId, L"oleacc.dll");
+    E2E_ASSERT(atStart.has_value()) << "the program's modules cannot be listed: " << ToUtf8(SystemReason(GetLastError()));
+    EXPECT_FALSE(*atStart) << "oleacc.dll loaded before any client asked";
+
+    // Whether or not this system's client can take the answer, the request reaches the program.
+    AskAsScreenReader(app.SendButton());
+    E2E_EXPECT_EQ(HasModule(processId, L"oleacc.dll"), std::optional<bool>(true)) << "after a client's request";
+
+    app.SetText(app.Combo(), L"PC12");
+    app.SetText(app.Message(), L"hi");
+    app.Click(app.SendButton());
     const std::vector<NetCall> calls = app.WaitForCalls(1);
     E2E_ASSERT_EQ(calls.size(), 1u);
     E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hi");

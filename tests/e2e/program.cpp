@@ -4,6 +4,8 @@
 #include "screen.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <climits>
@@ -320,6 +322,50 @@ std::wstring SystemReason(DWORD error)
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
         text.pop_back();
     return text;
+}
+
+AccessibleView AskAsScreenReader(HWND window)
+{
+    // The answer crosses into this process through COM, which this thread may already have in either mode.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    AccessibleView view;
+    IAccessible* object = nullptr;
+    view.reached = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                              reinterpret_cast<void**>(&object));
+    if (SUCCEEDED(view.reached) && object) {
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        if (object->get_accName(self, &name) == S_OK && name)
+            view.name = std::wstring(name, SysStringLen(name));
+        SysFreeString(name);
+        VARIANT role{};
+        if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4)
+            view.role = role.lVal;
+        VariantClear(&role);
+        object->Release();
+    } else if (SUCCEEDED(view.reached)) {
+        view.reached = E_POINTER;
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return view;
+}
+
+std::optional<bool> HasModule(DWORD processId, const wchar_t* fileName)
+{
+    // Like CreateFileW, it fails with INVALID_HANDLE_VALUE.
+    const KernelHandle snapshot = OwnFile(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    if (!snapshot || !Module32FirstW(snapshot.Get(), &module))
+        return std::nullopt;
+    do {
+        if (lstrcmpiW(module.szModule, fileName) == 0)
+            return true;
+    } while (Module32NextW(snapshot.Get(), &module));
+    return false;
 }
 
 Thread::Thread(std::function<void()> body) : body_(std::move(body))

@@ -45,6 +45,20 @@ KernelHandle Hold(const std::wstring& path, DWORD access, DWORD share);
 // The system's own words for an error, as the program is to pass them on.
 std::wstring SystemReason(DWORD error);
 
+// What a screen reader learns of a window from its client object, asked the way any accessibility client
+// outside the program asks. `reached` is AccessibleObjectFromWindow's answer; the rest is only filled
+// when it succeeded.
+struct AccessibleView {
+    HRESULT reached = E_FAIL;
+    std::optional<std::wstring> name;  // none: the object gives no name
+    LONG role = 0;                     // 0: no role of the system's list
+};
+AccessibleView AskAsScreenReader(HWND window);
+
+// Whether the process has a module of that file name loaded; none when its modules cannot be listed
+// from here (a 32-bit process cannot list a 64-bit one's), with the reason in GetLastError.
+std::optional<bool> HasModule(DWORD processId, const wchar_t* fileName);
+
 // Where the main window's controls are, in twips, as the program's layout puts them: the outside view's
 // one copy of it.
 struct Placement {
