@@ -66,12 +66,16 @@ struct HoldCase {
     const char* name;
     DWORD access;
     DWORD share;
+    bool locksForAppending;  // the holder also takes the appenders' lock, as another instance appending does
+    DWORD error;
 };
 
-// No sharing at all, and an editor that lets others read but not write.
+// No sharing at all, an editor that lets others read but not write, and another instance (perhaps on a
+// machine that crashed, its lock left on the share) in the middle of an append.
 const HoldCase kHoldCases[] = {
-    {"NoSharing", GENERIC_READ, 0},
-    {"EditorSharingReadingOnly", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ},
+    {"NoSharing", GENERIC_READ, 0, false, ERROR_SHARING_VIOLATION},
+    {"EditorSharingReadingOnly", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, false, ERROR_SHARING_VIOLATION},
+    {"AppendersLockHeld", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, true, ERROR_LOCK_VIOLATION},
 };
 
 E2E_TABLE(HeldOpenWhileAdding, HoldCase, kHoldCases);
@@ -84,11 +88,26 @@ TEST_P(HeldOpenWhileAdding, SaysWhy)
     app.SetText(app.Combo(), L"PC7");
     {
         const KernelHandle hold = Hold(app.PathOf(L"net_send.ini"), row.access, row.share);
+        // Where the program takes it: one byte at 1 GiB.
+        OVERLAPPED lockAt = {};
+        lockAt.Offset = 0x40000000;
+        if (row.locksForAppending) {
+            ASSERT_TRUE(LockFileEx(hold.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &lockAt))
+                << "cannot take the lock (error " << GetLastError() << ")";
+        }
         const DWORD start = GetTickCount();
-        app.Click(app.AddButton());  // returns once the handler shows its message box
+        app.StartClick(app.AddButton());
+        // A wait without end would leave the window "Not Responding": it answers before the report, or
+        // from the report's message box.
+        DWORD_PTR ignored = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(app.Main(), WM_NULL, 0, 0, SMTO_NORMAL, kReportWithinMs, &ignored))
+            << "the window did not answer for " << kReportWithinMs << " ms";
+        ASSERT_TRUE(app.WaitForMessageBox(kReportWithinMs) != nullptr) << "no report";
         const DWORD took = GetTickCount() - start;
         EXPECT_TRUE(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
-        app.ExpectFailureBox(Failed::Adding, ERROR_SHARING_VIOLATION);
+        app.ExpectFailureBox(Failed::Adding, row.error);
+        if (row.locksForAppending)
+            UnlockFileEx(hold.Get(), 0, 1, 0, &lockAt);
     }
     E2E_EXPECT_EQ(app.Recipients(), FileBytes(kTwoNames));
     E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC7");

@@ -118,6 +118,27 @@ TEST(Sending, PickedItemIsSent)
     E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC2 hi");
 }
 
+// The current folder holds the names file, perhaps on a share that anyone can write to: a net.exe put
+// there must not run as whoever presses send. The program's own folder has none, so the search goes on
+// (under Wine to the system's own net.exe, which logs nothing here).
+TEST(Sending, NetInTheCurrentFolderDoesNotRun)
+{
+    Program app("PC1\r\n");
+    app.MakeFolder(L"work");
+    ASSERT_TRUE(MoveFileW(app.PathOf(L"net.exe").c_str(), app.PathOf(L"work\\net.exe").c_str()));
+    app.WriteBytes(L"work\\net_send.ini", "PC2\r\n");
+    app.Start(L"work");
+    E2E_ASSERT_EQ(app.Items(), Items{L"PC2"});  // the current folder is the one meant
+    app.SetText(app.Combo(), L"PC12");
+    app.SetText(app.Message(), L"hi");
+
+    app.Click(app.SendButton());
+
+    app.WaitForStartedProcesses();
+    E2E_EXPECT_EQ(app.ReadBytes(L"work\\net_calls.log"), FileBytes()) << "the net.exe of the current folder ran";
+    EXPECT_TRUE(app.Running());
+}
+
 // A net.exe that cannot be started: the send fails, and the user is told nothing. (cmdline_test.cpp has
 // the command lines too long to start.)
 TEST(Sending, FailureToStartStaysSilent)
