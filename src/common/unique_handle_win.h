@@ -48,6 +48,20 @@ struct KernelHandleTraits {
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
+// Libraries loaded at run time (LoadLibraryW).
+struct ModuleHandleTraits {
+    using Handle = HMODULE;
+    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
+};
+using ModuleHandle = UniqueHandle<ModuleHandleTraits>;
+
+// Windows hooks (SetWindowsHookExW).
+struct HookHandleTraits {
+    using Handle = HHOOK;
+    static void Close(HHOOK hook) noexcept { UnhookWindowsHookEx(hook); }
+};
+using HookHandle = UniqueHandle<HookHandleTraits>;
+
 // CreateFileW reports a failure with INVALID_HANDLE_VALUE rather than null: this turns it into an empty
 // owner, so that every kernel handle is tested the same way.
 inline KernelHandle OwnFile(HANDLE fromCreateFile) noexcept

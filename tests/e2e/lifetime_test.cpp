@@ -17,20 +17,11 @@ bool Closes(HWND window)
     return !IsWindow(window) || !IsWindowVisible(window);
 }
 
-struct HookTraits {
-    using Handle = HHOOK;
-    static void Close(HHOOK hook) noexcept { UnhookWindowsHookEx(hook); }
-};
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
-};
-
 // A main window that the system will not make: the program says so in a box of its own, then ends.
 TEST(Lifetime, MainWindowThatCannotBeMadeIsReported)
 {
     const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
-    const UniqueHandle<ModuleTraits> hookModule(LoadLibraryW(path.c_str()));
+    const ModuleHandle hookModule(LoadLibraryW(path.c_str()));
     ASSERT_TRUE(hookModule) << "cannot load " << path;
     const auto refuse = reinterpret_cast<HOOKPROC>(
         reinterpret_cast<void (*)()>(GetProcAddress(hookModule.Get(), "RefuseMainWindow")));
@@ -38,7 +29,7 @@ TEST(Lifetime, MainWindowThatCannotBeMadeIsReported)
     Program app("PC1\r\n");
     HWND box = nullptr;
     {
-        const UniqueHandle<HookTraits> hook(SetWindowsHookExW(WH_CBT, refuse, hookModule.Get(), 0));
+        const HookHandle hook(SetWindowsHookExW(WH_CBT, refuse, hookModule.Get(), 0));
         ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
         app.Launch(app.Folder());
         box = app.WaitForUnownedMessageBox(20000);

@@ -116,12 +116,6 @@ struct MemoryDCTraits {
 };
 using MemoryDC = UniqueHandle<MemoryDCTraits>;
 
-struct HookTraits {
-    using Handle = HHOOK;
-    static void Close(HHOOK hook) noexcept { UnhookWindowsHookEx(hook); }
-};
-using Hook = UniqueHandle<HookTraits>;
-
 int IconWidth(HICON icon)
 {
     ICONINFO info{};
@@ -347,11 +341,11 @@ protected:
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
-    Hook WatchButtonCommands()
+    HookHandle WatchButtonCommands()
     {
         watched_ = window_;
         buttonCommands_ = 0;
-        return Hook(SetWindowsHookExW(WH_CALLWNDPROC, WatchCommands, nullptr, GetCurrentThreadId()));
+        return HookHandle(SetWindowsHookExW(WH_CALLWNDPROC, WatchCommands, nullptr, GetCurrentThreadId()));
     }
 
     static HWND watched_;
@@ -459,7 +453,7 @@ TEST_F(MainWindowTest, EnterInTheMessageBoxBreaksTheLineAndClicksNothing)
     Activate(window_);
     SetFocus(message);
     SendMessageW(message, EM_SETSEL, 6, 6);
-    const Hook hook = WatchButtonCommands();
+    const HookHandle hook = WatchButtonCommands();
     ASSERT_TRUE(hook);
     Press(VK_RETURN);
     EXPECT_EQ(TextOf(message), L"Привет\r\n");

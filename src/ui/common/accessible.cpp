@@ -14,12 +14,6 @@ constexpr IID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00
 constexpr IID kIidDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
-};
-using ModuleHandle = UniqueHandle<ModuleTraits>;
-
 template <typename Function>
 Function Find(const ModuleHandle& module, const char* name)
 {
