@@ -49,6 +49,7 @@ private:
         // the main window closes.
         Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), nullptr);
         PlaceCentred(GetActiveWindow());
+        AnswerScreenReaders();
     }
 
     void OnFinalMessage() override

@@ -34,6 +34,11 @@ public:
     // has been handed the new ones.
     void Layout(int dpi);
 
+    // Lets the controls answer screen readers themselves. Called once the window's content is in and
+    // before it shows: the answering subclass sees every message its control gets, and a list filling
+    // with a hundred thousand names would pay for it on each one.
+    void AnswerScreenReaders() const;
+
     // Answers WM_CTLCOLOR*: the brush for a control with colours of its own, else nullptr.
     HBRUSH ControlColours(HDC dc, HWND control) const;
     // Paints the window's own ground; false when the system's default applies.

@@ -52,7 +52,7 @@ const wchar_t* WindowText(const FormTable& table, const ControlRow& row)
 // themselves: a button says it is a push button even where the system's object would call an owner-drawn
 // one a plain client area. Without that (the runtime missing, the subclass refused) they simply keep the
 // system's own answer.
-void AnswerScreenReaders(const FormTable& table, const ControlRow& row, HWND control)
+void MakeAccessible(const FormTable& table, const ControlRow& row, HWND control)
 {
     AccessibleAnswer answer;
     switch (row.kind) {
@@ -128,9 +128,15 @@ void Form::Create(HWND window)
         previous = control;
         if (row.kind == ControlKind::MultiLineEdit)
             SendMessageW(control, EM_SETLIMITTEXT, 0, 0); // zero lifts the edit's own limit
-        AnswerScreenReaders(table_, row, control);
     }
     CreateTooltips();
+}
+
+void Form::AnswerScreenReaders() const
+{
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (controls_[i])
+            MakeAccessible(table_, table_.controls[i], controls_[i]);
 }
 
 void Form::CreateTooltips()

@@ -15,6 +15,9 @@ protected:
 
     const Form& Controls() const noexcept { return form_; }
 
+    // See Form::AnswerScreenReaders.
+    void AnswerScreenReaders() const { form_.AnswerScreenReaders(); }
+
     // Puts the window in the middle of the work area of its screen, or over `over` when given.
     void PlaceCentred(HWND over) const;
 

@@ -31,6 +31,7 @@ void FrmMain::Open(int showCommand)
     PlaceCentred(nullptr);
 
     const std::wstring loadFailure = OnLoad();
+    AnswerScreenReaders();
     ShowWindow(Handle(), showCommand);
     UpdateWindow(Handle());
     if (!loadFailure.empty())
