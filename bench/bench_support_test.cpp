@@ -29,6 +29,21 @@ TEST(NameList, HoldsExactlyTheNamesAskedFor)
 TEST(NameList, SameCountSameBytes)
 {
     EXPECT_EQ(bench::MakeNameList(500), bench::MakeNameList(500));
+    EXPECT_EQ(bench::MakeNameLines(500), bench::MakeNameLines(500));
+}
+
+// The opening benchmark's file: the program and a floor splitting at line ends must list the same names.
+TEST(NameLines, OneNameToEachLine)
+{
+    for (const std::size_t count : {0u, 1u, 7u, 10000u}) {
+        const std::string text = bench::MakeNameLines(count);
+        const std::vector<std::string> entries = Entries(text);
+        EXPECT_EQ(entries.size(), count);
+        EXPECT_EQ(bench::CountLines(text), count);
+        EXPECT_EQ(text.find_first_of(",\""), std::string::npos);
+        for (const std::string& entry : entries)
+            EXPECT_GE(entry.size(), 6u);
+    }
 }
 
 TEST(NameList, LinesEndInCrLf)

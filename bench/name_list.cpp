@@ -65,6 +65,18 @@ std::string MakeNameList(std::size_t count)
     return out;
 }
 
+std::string MakeNameLines(std::size_t count)
+{
+    Lcg random;
+    std::string out;
+    out.reserve(count * 13);
+    for (std::size_t made = 0; made < count; ++made) {
+        AppendName(random, out);
+        out += "\r\n";
+    }
+    return out;
+}
+
 std::size_t CountLines(const std::string& text)
 {
     std::size_t lines = 0;

@@ -16,6 +16,11 @@ namespace bench {
 // Exactly `count` names as the list-input rules read them (a quoted name with its comma is one).
 std::string MakeNameList(std::size_t count);
 
+// Exactly `count` names, one to a line, as the program itself writes the file: what the opening
+// benchmark reads, so that a floor splitting at line ends alone puts the very names in its list that
+// the program puts in its own.
+std::string MakeNameLines(std::size_t count);
+
 // How many line ends the text holds: what a floor that splits at line ends alone sees.
 std::size_t CountLines(const std::string& text);
 

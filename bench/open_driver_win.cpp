@@ -6,17 +6,19 @@
 //
 // FLOOR.exe (bench_floor_window) is a bare window; FULL_FLOOR.exe (bench_full_floor) is the same main
 // window as the program's, written by hand as lean as it gets. For every count of saved names it makes a
-// folder whose net_send.ini holds that many names (an empty file for 0), then starts both floors and
+// folder whose net_send.ini holds that many names, one to a line (an empty file for 0), then starts both floors and
 // each program in turn in that folder, N times each, in an order that alternates from run to run, after
 // one warm-up start of each that is not counted. A program is "open" once a visible top-level window of
-// its process has the caption below and the COMBOBOX in it holds exactly the expected number of items
-// (the full floor splits at line ends only, so it expects the file's line count); the bare floor is
-// open once its window is visible. Then it is closed with WM_CLOSE. Prints a table row per count,
+// its process has the caption below and the COMBOBOX in it holds exactly as many items as the file has
+// names (one to a line, so the full floor, which splits at line ends alone, lists the same names); the
+// bare floor is open once its window is visible. Then it is closed with WM_CLOSE. Prints a table row per count,
 // program and floor: medians and spreads, and as the ratio the median over the runs of (program's time
 // / floor's time in the same run). OTHER.exe are further builds to compare (say, with a change being
 // tried).
 
 #include "name_list.h"
+
+#include "common/unique_handle_win.h"
 
 #include <windows.h>
 
@@ -33,23 +35,6 @@ namespace {
 const wchar_t kCaption[] = L"Отправка сообщений";
 constexpr DWORD kOpenTimeoutMs = 120000;
 constexpr DWORD kCloseTimeoutMs = 20000;
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle()
-    {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 std::string Narrow(const std::wstring& text)
 {
@@ -79,8 +64,9 @@ std::wstring ToWindowsPath(std::wstring path)
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes)
 {
-    Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
+    const KernelHandle file =
+        OwnFile(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         Fail(L"cannot write " + path);
     DWORD written = 0;
     if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
@@ -190,8 +176,8 @@ double TimeOpening(const std::wstring& exe, const std::wstring& folder, long exp
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &info))
         Fail(L"cannot start " + exe);
-    const Handle process(info.hProcess);
-    const Handle thread(info.hThread);
+    const KernelHandle process(info.hProcess);
+    const KernelHandle thread(info.hThread);
 
     // The first wait for input is when a window is normally up; polling covers whatever comes after.
     WaitForInputIdle(process.Get(), kOpenTimeoutMs);
@@ -329,14 +315,10 @@ void Measure(const Options& options, const std::wstring& root)
         const std::wstring folder = root + L"\\names-" + std::to_wstring(count);
         if (!CreateDirectoryW(folder.c_str(), nullptr))
             Fail(L"cannot make " + folder);
-        const std::string names = bench::MakeNameList(static_cast<std::size_t>(count));
-        WriteWholeFile(folder + L"\\net_send.ini", names);
-        const long lines = static_cast<long>(bench::CountLines(names));
+        WriteWholeFile(folder + L"\\net_send.ini", bench::MakeNameLines(static_cast<std::size_t>(count)));
 
         const std::size_t n = options.exes.size();
-        const auto expectedOf = [count, lines](std::size_t exe) {
-            return exe == kBareFloor ? -1L : exe == kFullFloor ? lines : count;
-        };
+        const auto expectedOf = [count](std::size_t exe) { return exe == kBareFloor ? -1L : count; };
         for (std::size_t exe = 0; exe < n; ++exe)
             TimeOpening(options.exes[exe], folder, expectedOf(exe));  // warm-up: caches, fonts, wineserver
 

@@ -18,12 +18,13 @@ for arg in "$@"; do
   esac
 done
 
-configure() {  # folder, extra arguments...
+configure() {  # folder, extra arguments... (run every time, so that a folder made earlier gets them too)
   local dir=$1; shift
-  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 }
 configure build/bench-native -DNETSEND_SANITIZE=OFF -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
-configure build/bench-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+# The flags of the win32 preset, from which the shipped exe is built.
+configure build/bench-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_CXX_FLAGS_RELEASE="-Os -DNDEBUG"
 cmake --build build/bench-native --target bench_recipients bench_support_tests >/dev/null
 cmake --build build/bench-win32 --target net_send bench_open_driver bench_floor_window bench_full_floor >/dev/null
 
@@ -52,24 +53,40 @@ full_floor=build/bench-win32/bench/bench_full_floor.exe
 size_dir=build/bench-size
 mkdir -p "$size_dir"
 i686-w64-mingw32-strip -o "$size_dir/net_send.exe" "$exe"
-i686-w64-mingw32-strip -o "$size_dir/floor.exe" "$floor"
+i686-w64-mingw32-strip -o "$size_dir/floor.exe" "$full_floor"
 size=$(stat -c %s "$size_dir/net_send.exe")
 floor_size=$(stat -c %s "$size_dir/floor.exe")
 dlls=$(i686-w64-mingw32-objdump -p "$size_dir/net_send.exe" | awk '/DLL Name:/ {printf "%s ", $3}')
 runtime=$(printf '%s' "$dlls" | tr ' ' '\n' | grep -viE '^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|comdlg32)\.dll$' || true)
-size_goal=$((200 * 1024))
-verdict="met    "; [ "$size" -le "$size_goal" ] || verdict="NOT met"
+# The floor is the same window by hand, linked with the same static C++ runtime: the 200 KB goal is
+# retired, the size is for information, and only a runtime DLL beyond the system's own fails it.
+verdict="information"
 [ -z "$runtime" ] || verdict="NOT met (runtime DLL: $runtime)"
-rows+=("$(printf '| %-34s | %13d bytes stripped   | %13d bytes (floor)   | %-48s | %5s | <= 200 KB %s |    |' \
-  "size of the 32-bit exe" "$size" "$floor_size" "imports: $dlls" "-" "$verdict")")
+ratio=$(awk -v a="$size" -v b="$floor_size" 'BEGIN { printf "%.2f", a / b }')
+rows+=("$(printf '| %-34s | %13d bytes stripped   | %13d bytes (full floor) | %-48s | %5s | %s |    |' \
+  "size of the 32-bit exe" "$size" "$floor_size" "imports: $dlls" "$ratio" "$verdict")")
 
 # 4: opening the window, under Wine, in a prefix and on a display of our own.
+# The display, Wine's server, the driver and the programs all run on one processor. Every message a
+# starting window sends is a round trip to Wine's server or the X server, and on the virtual machines
+# here a wake-up across processors costs up to a millisecond: unpinned, starts of one exe varied by a
+# factor of three and more, and the ratios moved by 0.2 between runs; pinned, by a few per cent.
+if command -v taskset >/dev/null; then
+  taskset -pc 0 $$ >/dev/null
+else
+  echo "bench: taskset is missing, opening is timed on every processor (expect wide spreads)" >&2
+fi
 . scripts/wine-env.sh
 trap netsend_stop_all EXIT
 netsend_start_display --own
 netsend_start_wine "$root/build/bench-prefix"
-driver_args=(--runs=11)
-[ -z "$smoke" ] || driver_args=(--smoke)
+driver_args=(--runs=21)
+if [ -n "$smoke" ]; then
+  driver_args=(--smoke)
+else
+  # One quick round first: whatever Wine still does after its start is then done before the timing.
+  wine build/bench-win32/bench/bench_open_driver.exe --smoke "$root/$floor" "$root/$full_floor" "$root/$exe" >/dev/null 2>&1 || true
+fi
 collect < <(wine build/bench-win32/bench/bench_open_driver.exe "${driver_args[@]}" "$root/$floor" "$root/$full_floor" "$root/$exe" 2>&1)
 
 echo
@@ -78,4 +95,4 @@ echo "| benchmark                          | median (spread) of the program | me
 echo "|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
 echo
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
+echo "machine: $(nproc --all) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
