@@ -1,7 +1,7 @@
-// A hook for the end-to-end driver (WH_CBT, set for every program on the desktop): it refuses to let
-// net_send.exe make its main window, as the system does when it runs out of window resources or as
-// another program's hook can. Only windows of the class frmMain in a process named net_send.exe are
-// refused.
+// Hooks for the end-to-end driver (WH_CBT, set for every program on the desktop): they refuse to let
+// net_send.exe make its main window, or the drop-down list inside it, as the system does when it runs
+// out of window resources or as another program's hook can. Only windows of that class in a process
+// named net_send.exe are refused.
 
 #include <windows.h>
 
@@ -18,12 +18,28 @@ bool InTheProgram()
 
 }  // namespace
 
-extern "C" LRESULT CALLBACK RefuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
+namespace {
+
+LRESULT Refuse(const wchar_t* refusedClass, int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND) {
-        const LPCWSTR className = reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
-        if (!IS_INTRESOURCE(className) && lstrcmpiW(className, L"frmMain") == 0 && InTheProgram())
+        // Asked of the window rather than read from the creation data, which may hold a class atom.
+        wchar_t className[32] = {};
+        GetClassNameW(reinterpret_cast<HWND>(wParam), className, 32);
+        if (lstrcmpiW(className, refusedClass) == 0 && InTheProgram())
             return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+extern "C" LRESULT CALLBACK RefuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
+{
+    return Refuse(L"frmMain", code, wParam, lParam);
+}
+
+extern "C" LRESULT CALLBACK RefuseList(int code, WPARAM wParam, LPARAM lParam)
+{
+    return Refuse(L"ComboBox", code, wParam, lParam);
 }

@@ -17,14 +17,30 @@ bool Closes(HWND window)
     return !IsWindow(window) || !IsWindowVisible(window);
 }
 
-// A main window that the system will not make: the program says so in a box of its own, then ends.
-TEST(Lifetime, MainWindowThatCannotBeMadeIsReported)
+// A main window that the system will not make, or makes without one of its controls: the program says so,
+// and why, in a box of its own, then ends.
+struct StartFailureCase {
+    const char* name;
+    const char* hook;     // the export of refuse_main_window.dll that refuses a window
+    std::wstring opening; // what the box says first
+};
+
+const StartFailureCase kStartFailureCases[] = {
+    {"MainWindowRefused", "RefuseMainWindow", L"Не удалось создать окно «" + kMainCaption + L"»."},
+    {"ListRefused", "RefuseList",
+     L"Не удалось создать окно «" + kMainCaption + L"»:\nНе удалось создать элемент окна cmbComp"},
+};
+
+E2E_TABLE(StartFailure, StartFailureCase, kStartFailureCases);
+
+TEST_P(StartFailure, IsReportedWithItsCause)
 {
+    const StartFailureCase& row = GetParam();
     const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
     const ModuleHandle hookModule(LoadLibraryW(path.c_str()));
     ASSERT_TRUE(hookModule) << "cannot load " << path;
     const auto refuse = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void (*)()>(GetProcAddress(hookModule.Get(), "RefuseMainWindow")));
+        reinterpret_cast<void (*)()>(GetProcAddress(hookModule.Get(), row.hook)));
     ASSERT_TRUE(refuse != nullptr);
     Program app("PC1\r\n");
     HWND box = nullptr;
@@ -36,9 +52,9 @@ TEST(Lifetime, MainWindowThatCannotBeMadeIsReported)
     }
     ASSERT_TRUE(box != nullptr) << "no message box; the program is " << (app.Running() ? "running" : "ended");
     E2E_EXPECT_EQ(app.Text(box), kMainCaption);
-    const std::wstring words = L"Не удалось создать окно «" + kMainCaption + L"».";
     const std::wstring text = app.MessageBoxText(box);
-    EXPECT_TRUE(text.compare(0, words.size(), words) == 0) << "the box does not open with \"" << words << "\": " << text;
+    EXPECT_TRUE(text.compare(0, row.opening.size(), row.opening) == 0)
+        << "the box does not open with \"" << row.opening << "\": " << text;
     E2E_EXPECT_EQ(IconOf(box), "error");
     EXPECT_TRUE(app.WindowsCaptioned(kMainCaption).size() == 1) << "a window besides the box";
 

@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "ui/common/accessible.h"
 #include "ui/common/late_bound.h"
+#include "ui/common/window.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -119,8 +120,9 @@ void Form::Create(HWND window)
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance,
                                        nullptr);
         if (!control)
-            throw Failure(L"Не удалось создать элемент окна " +
-                          std::wstring(row.name, row.name + std::strlen(row.name)) + L".");
+            throw Failure(DescribeFailure(
+                L"Не удалось создать элемент окна " + std::wstring(row.name, row.name + std::strlen(row.name)),
+                LastErrorReason()));
         controls_[index] = control;
         // Placed explicitly rather than trusting creation order: the stacking decides which of two
         // overlapping controls shows and takes the clicks.

@@ -1,6 +1,7 @@
 #include "ui/common/window.h"
 
 #include "common/failure.h"
+#include "common/system_reason.h"
 #include "ui/common/open_windows.h"
 
 #include <string>
@@ -34,7 +35,8 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH backg
 void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
 {
     if (!ui::RegisterClassOnce(className, &Window::Procedure, background))
-        throw Failure(L"Не удалось зарегистрировать класс окна " + std::wstring(className) + L".");
+        throw Failure(DescribeFailure(L"Не удалось зарегистрировать класс окна " + std::wstring(className),
+                                      LastErrorReason()));
 }
 
 void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
@@ -43,8 +45,26 @@ void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD styl
     HWND created = CreateWindowExW(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, owner, menu, GetModuleHandleW(nullptr),
                                    this);
-    if (!created)
-        throw Failure(L"Не удалось создать окно «" + std::wstring(caption) + L"».");
+    if (created)
+        return;
+    // The failure inside WM_CREATE says more than any error code left behind by the system.
+    const std::wstring reason = createFailure_.empty() ? LastErrorReason() : createFailure_;
+    throw Failure(DescribeFailure(L"Не удалось создать окно «" + std::wstring(caption) + L"»", reason));
+}
+
+void Window::RememberCreateFailure(const std::wstring& text) noexcept
+{
+    try {
+        createFailure_ = text;
+    } catch (...) {
+        // Out of memory: the window is still reported as not created, with less said about why.
+    }
+}
+
+std::wstring LastErrorReason()
+{
+    const unsigned long code = LastSystemError();
+    return code == 0 ? std::wstring() : SystemReason(code);
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -101,6 +121,10 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     LRESULT result = 0;
     try {
         result = window->HandleMessage(message, wParam, lParam);
+    } catch (const Failure& failure) {
+        if (message == WM_CREATE)
+            window->RememberCreateFailure(failure.Text());
+        result = message == WM_CREATE ? -1 : DefWindowProcW(hwnd, message, wParam, lParam);
     } catch (...) {
         // A failed WM_CREATE must stop the creation; anything else falls back to the system's default.
         result = message == WM_CREATE ? -1 : DefWindowProcW(hwnd, message, wParam, lParam);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Base of the program's top-level windows. The window procedure finds the C++ object through the
 // window (stored at WM_NCCREATE, forgotten at WM_NCDESTROY) and hands each message to HandleMessage.
 // No exception ever leaves the window procedure: the system cannot carry one through its own frames.
@@ -44,8 +46,14 @@ protected:
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static Window* FromHandle(HWND window);
+    void RememberCreateFailure(const std::wstring& text) noexcept;
 
     HWND window_ = nullptr;
+    std::wstring createFailure_; // why WM_CREATE failed: Create passes it on
 };
+
+// The system's reason for the last failed call, or nothing when the call left no error code (a window
+// refused by a hook, say).
+std::wstring LastErrorReason();
 
 } // namespace ui
