@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iostream>
 #include <stdexcept>
 #include <utility>
 
@@ -480,9 +481,21 @@ void Program::Launch(const std::wstring& currentDirectory)
     // Under Wine only: on Windows these settings are the user's own. They stay until the window is up.
     if (RunningUnderWine())
         settings_ = std::make_unique<WineSettingsForOneStart>(dpiSetForEachStart ? expectedDpi : 0);
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        currentDirectory.c_str(), &startup, &started))
-        Fail(L"cannot start " + exe);
+    // Wine now and then refuses a start with ERROR_INTERNAL_ERROR while processes come and go (seen once
+    // in a few hundred starts, before the program's first instruction): that is the emulator, not the
+    // program under test, so such a start is tried again, saying so, before the test fails.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                           currentDirectory.c_str(), &startup, &started))
+            break;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3 || !RunningUnderWine()) {
+            SetLastError(error);
+            Fail(L"cannot start " + exe);
+        }
+        std::cerr << "Wine refused to start net_send.exe (system error 1359); trying again\n";
+        Sleep(200);
+    }
     process_.Reset(started.hProcess);
     const KernelHandle thread(started.hThread);
     processId_ = started.dwProcessId;
