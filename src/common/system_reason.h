@@ -7,3 +7,11 @@ unsigned long LastSystemError();
 
 // The system's own text for an error code, without a trailing line end.
 std::wstring SystemReason(unsigned long code);
+
+// The system's reason for the last failed call, or nothing when the call left no error code (a window
+// refused by a hook, say).
+inline std::wstring LastSystemReason()
+{
+    const unsigned long code = LastSystemError();
+    return code == 0 ? std::wstring() : SystemReason(code);
+}

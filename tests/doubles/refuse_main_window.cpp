@@ -16,10 +16,6 @@ bool InTheProgram()
     return length > nameLength && length < MAX_PATH && lstrcmpiW(path + length - nameLength, kName) == 0;
 }
 
-}  // namespace
-
-namespace {
-
 LRESULT Refuse(const wchar_t* refusedClass, int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND) {

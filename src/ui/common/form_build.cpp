@@ -1,9 +1,9 @@
 #include "ui/common/form.h"
 
 #include "common/failure.h"
+#include "common/system_reason.h"
 #include "ui/common/accessible.h"
 #include "ui/common/late_bound.h"
-#include "ui/common/window.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -122,7 +122,7 @@ void Form::Create(HWND window)
         if (!control)
             throw Failure(DescribeFailure(
                 L"Не удалось создать элемент окна " + std::wstring(row.name, row.name + std::strlen(row.name)),
-                LastErrorReason()));
+                LastSystemReason()));
         controls_[index] = control;
         // Placed explicitly rather than trusting creation order: the stacking decides which of two
         // overlapping controls shows and takes the clicks.
@@ -137,8 +137,7 @@ void Form::Create(HWND window)
 void Form::AnswerScreenReaders() const
 {
     for (std::size_t i = 0; i < controls_.size(); ++i)
-        if (controls_[i])
-            MakeAccessible(table_, table_.controls[i], controls_[i]);
+        MakeAccessible(table_, table_.controls[i], controls_[i]);
 }
 
 void Form::CreateTooltips()

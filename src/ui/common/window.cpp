@@ -36,7 +36,7 @@ void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
 {
     if (!ui::RegisterClassOnce(className, &Window::Procedure, background))
         throw Failure(DescribeFailure(L"Не удалось зарегистрировать класс окна " + std::wstring(className),
-                                      LastErrorReason()));
+                                      LastSystemReason()));
 }
 
 void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
@@ -48,7 +48,7 @@ void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD styl
     if (created)
         return;
     // The failure inside WM_CREATE says more than any error code left behind by the system.
-    const std::wstring reason = createFailure_.empty() ? LastErrorReason() : createFailure_;
+    const std::wstring reason = createFailure_.empty() ? LastSystemReason() : createFailure_;
     throw Failure(DescribeFailure(L"Не удалось создать окно «" + std::wstring(caption) + L"»", reason));
 }
 
@@ -59,12 +59,6 @@ void Window::RememberCreateFailure(const std::wstring& text) noexcept
     } catch (...) {
         // Out of memory: the window is still reported as not created, with less said about why.
     }
-}
-
-std::wstring LastErrorReason()
-{
-    const unsigned long code = LastSystemError();
-    return code == 0 ? std::wstring() : SystemReason(code);
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -119,16 +113,20 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return DefWindowProcW(hwnd, message, wParam, lParam);
 
     LRESULT result = 0;
+    bool failed = false;
     try {
         result = window->HandleMessage(message, wParam, lParam);
     } catch (const Failure& failure) {
         if (message == WM_CREATE)
             window->RememberCreateFailure(failure.Text());
-        result = message == WM_CREATE ? -1 : DefWindowProcW(hwnd, message, wParam, lParam);
+        failed = true;
     } catch (...) {
-        // A failed WM_CREATE must stop the creation; anything else falls back to the system's default.
-        result = message == WM_CREATE ? -1 : DefWindowProcW(hwnd, message, wParam, lParam);
+        failed = true;
     }
+    // A failed WM_CREATE must stop the creation (Create then says why); anything else falls back to the
+    // system's default.
+    if (failed)
+        result = message == WM_CREATE ? -1 : DefWindowProcW(hwnd, message, wParam, lParam);
 
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

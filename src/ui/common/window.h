@@ -52,8 +52,4 @@ private:
     std::wstring createFailure_; // why WM_CREATE failed: Create passes it on
 };
 
-// The system's reason for the last failed call, or nothing when the call left no error code (a window
-// refused by a hook, say).
-std::wstring LastErrorReason();
-
 } // namespace ui
