@@ -22,11 +22,23 @@ configure() {  # folder, extra arguments... (run every time, so that a folder ma
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 }
+. scripts/wine-env.sh
+# Opening is timed for the build that runs natively here: the shipped 32-bit one, or the 64-bit one where
+# this machine runs no 32-bit code; program and floors always of the same bitness.
+netsend_probe_x86_32
+timed=win32 toolchain=mingw-i686
+if [ "$NETSEND_X86_32" != native ]; then
+  timed=win64 toolchain=mingw-x86_64
+  echo "bench: opening is timed with the 64-bit build: $NETSEND_X86_32_WHY" >&2
+fi
 configure build/bench-native -DNETSEND_SANITIZE=OFF -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
-# The flags of the win32 preset, from which the shipped exe is built.
+# The flags of the win32 preset, from which the shipped exe is built (and of win64, which has the same).
 configure build/bench-win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_CXX_FLAGS_RELEASE="-Os -DNDEBUG"
+[ "$timed" = win32 ] ||
+  configure "build/bench-$timed" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" -DCMAKE_CXX_FLAGS_RELEASE="-Os -DNDEBUG"
 cmake --build build/bench-native --target bench_recipients bench_support_tests >/dev/null
-cmake --build build/bench-win32 --target net_send bench_open_driver bench_floor_window bench_full_floor >/dev/null
+cmake --build build/bench-win32 --target net_send bench_full_floor >/dev/null
+cmake --build "build/bench-$timed" --target net_send bench_open_driver bench_floor_window bench_full_floor >/dev/null
 
 log=build/bench-log.txt
 : > "$log"
@@ -48,7 +60,6 @@ fi
 
 # 3: the size of what ships, stripped copies (the builds keep their own files).
 exe=build/bench-win32/src/app/net_send.exe
-floor=build/bench-win32/bench/bench_floor_window.exe
 full_floor=build/bench-win32/bench/bench_full_floor.exe
 size_dir=build/bench-size
 mkdir -p "$size_dir"
@@ -76,18 +87,20 @@ if command -v taskset >/dev/null; then
 else
   echo "bench: taskset is missing, opening is timed on every processor (expect wide spreads)" >&2
 fi
-. scripts/wine-env.sh
 trap netsend_stop_all EXIT
 netsend_start_display --own
 netsend_start_wine "$root/build/bench-prefix"
+exe=build/bench-$timed/src/app/net_send.exe
+floor=build/bench-$timed/bench/bench_floor_window.exe
+full_floor=build/bench-$timed/bench/bench_full_floor.exe
 driver_args=(--runs=21)
 if [ -n "$smoke" ]; then
   driver_args=(--smoke)
 else
   # One quick round first: whatever Wine still does after its start is then done before the timing.
-  wine build/bench-win32/bench/bench_open_driver.exe --smoke "$root/$floor" "$root/$full_floor" "$root/$exe" >/dev/null 2>&1 || true
+  wine "build/bench-$timed/bench/bench_open_driver.exe" --smoke "$root/$floor" "$root/$full_floor" "$root/$exe" >/dev/null 2>&1 || true
 fi
-collect < <(wine build/bench-win32/bench/bench_open_driver.exe "${driver_args[@]}" "$root/$floor" "$root/$full_floor" "$root/$exe" 2>&1)
+collect < <(wine "build/bench-$timed/bench/bench_open_driver.exe" "${driver_args[@]}" "$root/$floor" "$root/$full_floor" "$root/$exe" 2>&1)
 
 echo
 echo "Every ratio is the program against its floor, measured in the same run (full output: $log)."
@@ -95,4 +108,4 @@ echo "| benchmark                          | median (spread) of the program | me
 echo "|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
 echo
-echo "machine: $(nproc --all) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
+echo "machine: $(nproc --all) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(. /etc/os-release && echo "$PRETTY_NAME"), $(wine --version); opening timed with the $timed build"

@@ -8,10 +8,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dpi=${1:-96}
 bash scripts/setup.sh
-bash scripts/build.sh win32
 
 . scripts/wine-env.sh
 trap netsend_stop_all EXIT
+# The shipped 32-bit program; the 64-bit one where this machine runs no 32-bit code (the pictures are alike).
+netsend_probe_x86_32
+build=win32
+if [ "$NETSEND_X86_32" != native ]; then
+  build=win64
+  echo "screenshot: rendering the 64-bit program: $NETSEND_X86_32_WHY"
+fi
+bash scripts/build.sh "$build"
 netsend_start_display --own
 netsend_start_wine "$PWD/build/screenshot-prefix"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
@@ -21,7 +28,7 @@ out=docs
 mkdir -p "$out" build/screenshot-run
 cd build/screenshot-run
 printf 'PC1\r\nPC2\r\n' >net_send.ini
-wine explorer /desktop=net_send,1024x768 ../win32/src/app/net_send.exe &
+wine explorer /desktop=net_send,1024x768 "../$build/src/app/net_send.exe" &
 desktop_pid=$!
 cd ../..
 

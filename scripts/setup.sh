@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick locales
   clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev
-  procps file xdotool zip unzip
+  procps file xdotool zip unzip qemu-user
 )
 
 missing=()

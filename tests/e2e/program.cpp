@@ -218,10 +218,23 @@ namespace {
 
 ULONGLONG Now() { return GetTickCount(); }
 
+DWORD TimeScale()
+{
+    static const DWORD scale = [] {
+        wchar_t text[16] = {};
+        const DWORD length = GetEnvironmentVariableW(L"NETSEND_TIME_SCALE", text, 16);
+        const int value = length > 0 && length < 16 ? _wtoi(text) : 1;
+        return value > 1 ? static_cast<DWORD>(value) : 1u;
+    }();
+    return scale;
+}
+
 bool IsRed(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 100 && GetBValue(c) < 100; }
 bool IsYellow(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) > 160 && GetBValue(c) < 100; }
 
 }  // namespace
+
+DWORD UpperBound(DWORD ms) { return ms * TimeScale(); }
 
 // Told once painted: the warning is a yellow triangle, the error a red disc.
 std::string IconOf(HWND box)
@@ -440,7 +453,7 @@ void Program::Stop()
         TerminateJobObject(job_.Get(), kKilledExitCode);
     if (process_) {
         TerminateProcess(process_.Get(), kKilledExitCode);
-        WaitForSingleObject(process_.Get(), 5000);
+        WaitForSingleObject(process_.Get(), UpperBound(5000));
     }
     WaitForStartedProcesses(5000);
 }
@@ -505,7 +518,7 @@ void Program::Launch(const std::wstring& currentDirectory)
 
 void Program::WaitUntilUp()
 {
-    const ULONGLONG deadline = Now() + kStartTimeoutMs;
+    const ULONGLONG deadline = Now() + UpperBound(kStartTimeoutMs);
     ULONGLONG created = 0;
     for (;;) {
         main_ = FindMainWindow();
@@ -518,7 +531,7 @@ void Program::WaitUntilUp()
                                      std::to_string(ExitCode()));
         if (Now() > deadline)
             throw std::runtime_error("no main window \"" + Narrow(kMainCaption) + "\" within " +
-                                     std::to_string(kStartTimeoutMs / 1000) + " s");
+                                     std::to_string(UpperBound(kStartTimeoutMs) / 1000) + " s");
     }
     openingMs_ = static_cast<DWORD>(Now() - created);
     settings_.reset();
@@ -530,7 +543,7 @@ void Program::WaitUntilUp()
 bool Program::WaitUntilBusy(DWORD timeoutMs) const
 {
     // Two unanswered probes of 100 ms in a row: past the making of the window, into what holds it up.
-    const ULONGLONG deadline = Now() + timeoutMs;
+    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
     int unanswered = 0;
     do {
         const HWND window = main_ ? main_ : FindMainWindow();
@@ -602,7 +615,7 @@ HWND Program::ControlNear(const Placement& placement, LONG requiredStyle) const
 LRESULT Program::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
 {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs, &result))
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, UpperBound(kAnswerTimeoutMs), &result))
         throw std::runtime_error("the window did not answer message " + std::to_string(message) + " (" +
                                  Narrow(ClassOf(window)) + ")");
     return static_cast<LRESULT>(result);
@@ -672,7 +685,7 @@ void Program::Settle()
     for (int round = 0; round < 2; ++round) {
         Send(message_, EM_SETMODIFY, FALSE);
         PostMessageW(message_, EM_SETMODIFY, TRUE, 0);
-        const ULONGLONG deadline = Now() + kAnswerTimeoutMs;
+        const ULONGLONG deadline = Now() + UpperBound(kAnswerTimeoutMs);
         while (!Send(message_, EM_GETMODIFY) && Now() < deadline)
             Sleep(10);
     }
@@ -682,7 +695,7 @@ void Program::Settle()
 void Program::ShowFreshlyPainted(HWND window)
 {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    const ULONGLONG deadline = Now() + 2000;
+    const ULONGLONG deadline = Now() + UpperBound(2000);
     while (!WindowsOfClass(TOOLTIPS_CLASSW).empty() && Now() < deadline)
         Sleep(20);
     if (window == main_)
@@ -696,7 +709,7 @@ void Program::ShowFreshlyPainted(HWND window)
 void Program::BringToFront()
 {
     SetForegroundWindow(main_);
-    const ULONGLONG deadline = Now() + 3000;
+    const ULONGLONG deadline = Now() + UpperBound(3000);
     while (GetForegroundWindow() != main_ && Now() < deadline)
         Sleep(20);
     if (GetForegroundWindow() != main_)
@@ -783,7 +796,7 @@ std::vector<HWND> Program::WindowsOfClass(const wchar_t* className) const
 
 HWND Program::WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const
 {
-    const ULONGLONG deadline = Now() + timeoutMs;
+    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
     do {
         const std::vector<HWND> found = WindowsCaptioned(caption);
         if (!found.empty())
@@ -818,7 +831,7 @@ HWND Program::WaitForUnownedMessageBox(DWORD timeoutMs) const { return WaitForBo
 
 HWND Program::WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const
 {
-    const ULONGLONG deadline = Now() + timeoutMs;
+    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
     for (;;) {
         if (HWND box = MessageBoxOwnedBy(owner))
             return box;
@@ -845,7 +858,7 @@ void Program::Dismiss(HWND box)
 {
     for (UINT message : {static_cast<UINT>(WM_COMMAND), static_cast<UINT>(WM_CLOSE)}) {
         PostMessageW(box, message, message == WM_COMMAND ? IDOK : 0, 0);
-        const ULONGLONG deadline = Now() + 3000;
+        const ULONGLONG deadline = Now() + UpperBound(3000);
         while (IsWindow(box) && IsWindowVisible(box) && Now() < deadline)
             Sleep(20);
         if (!IsWindow(box) || !IsWindowVisible(box))
@@ -886,7 +899,7 @@ std::vector<NetCall> Program::Calls() const
 
 std::vector<NetCall> Program::WaitForCalls(size_t count, DWORD timeoutMs) const
 {
-    const ULONGLONG deadline = Now() + timeoutMs;
+    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
     while (ReadNetLog(PathOf(L"net_calls.log")).size() < count && Now() < deadline)
         Sleep(20);
     return Calls();
@@ -894,7 +907,7 @@ std::vector<NetCall> Program::WaitForCalls(size_t count, DWORD timeoutMs) const
 
 void Program::WaitForStartedProcesses(DWORD timeoutMs) const
 {
-    const ULONGLONG deadline = Now() + timeoutMs;
+    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
     for (;;) {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
         if (!QueryInformationJobObject(job_.Get(), JobObjectBasicAccountingInformation, &accounting,
@@ -909,7 +922,7 @@ void Program::WaitForStartedProcesses(DWORD timeoutMs) const
 
 bool Program::WaitForExit(DWORD timeoutMs) const
 {
-    return process_ && WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
+    return process_ && WaitForSingleObject(process_.Get(), UpperBound(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 bool Program::Running() const { return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }

@@ -32,6 +32,10 @@ bool RunningUnderWine();
 void SetExpectedDpi(int dpi, bool setForEachStart);
 int ExpectedDpi();
 
+// An upper time bound of the driver's, in milliseconds, stretched by NETSEND_TIME_SCALE (a whole factor)
+// where every process start takes far longer, as under CPU emulation. Lower bounds are never stretched.
+DWORD UpperBound(DWORD ms);
+
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 

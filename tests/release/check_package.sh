@@ -24,8 +24,12 @@ sed 's/\r$//' "$work/readme.utf8" | cmp -s - "$guide" || fail "README.txt does n
 if [ -n "$driver" ]; then
   # One start of the unzipped exe, through the end-to-end driver: its window opens and lists every saved
   # name, Cyrillic ones among them. The driver counts the case as passed only if it ran.
+  status=0
   output=$("$(dirname "$0")/../../scripts/wine-run.sh" "$driver" --dpi=96 --gtest_filter=ListAtStart.Shows/EveryRuleInOneFile \
-           "$work/unzipped/net_send.exe" "$net_double" 2>&1) || fail "the unzipped exe failed: $output"
+           "$work/unzipped/net_send.exe" "$net_double" 2>&1) || status=$?
+  # Where the driver cannot start at all (no 32-bit code here), the contents were checked and the start is a skip.
+  [ "$status" != 77 ] || { echo "package: $output"; exit 77; }
+  [ "$status" = 0 ] || fail "the unzipped exe failed: $output"
   grep -q '^\[ *OK \] .*ListAtStart.Shows/EveryRuleInOneFile' <<<"$output" || fail "the unzipped exe was not started: $output"
 fi
 echo "package: $(basename "$zip_file") holds $entries- as it should"
