@@ -200,13 +200,27 @@ void CheckAppend()
 
 // ---- the summary ----
 
+// Whether a run stopped before timing anything worth keeping. Google Benchmark 1.8 replaced the flag
+// Run::error_occurred with Run::skipped (a skip with or without an error); the overload that compiles is
+// the one for the library at hand, and the first wins where both would.
+template <typename RunRecord>
+auto CutShort(const RunRecord& run, int) -> decltype(static_cast<bool>(run.skipped))
+{
+    return static_cast<bool>(run.skipped);
+}
+template <typename RunRecord>
+auto CutShort(const RunRecord& run, long) -> decltype(static_cast<bool>(run.error_occurred))
+{
+    return static_cast<bool>(run.error_occurred);
+}
+
 // Collects every repetition's time per iteration, whatever order the interleaving ran them in.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
+            if (run.run_type != Run::RT_Iteration || CutShort(run, 0) || run.iterations == 0)
                 continue;
             const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
             seconds_[run.run_name.function_name].push_back(seconds);

@@ -1,29 +1,76 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need on Debian 12. Idempotent: when every package is
-# already present it only checks and returns.
+# Installs everything the build and the tests need, on Debian 12 (bookworm) and Debian 13 (trixie) alike.
+# Idempotent: when every package is already present it only checks and returns.
+#
+# One list for every release. Where a name differs between releases, the entry lists the names to try,
+# "a|b": the first one apt offers is taken, so the list holds no table of releases. On a release not
+# named above the same list is tried, and the script says so.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make googletest
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick locales
-  clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev
-  procps file xdotool zip unzip qemu-user
+  # The unversioned name follows the release's default clang (14 on Debian 12, 19 on 13); the versioned
+  # one, matching the clang apt offers, for a release that has no unversioned name.
+  clang "libclang-rt-dev|libclang-rt-@CLANG@-dev" clang-tidy cppcheck libbenchmark-dev
+  # qemu-i386 starts the 32-bit build under emulation where the processor runs no 32-bit code. Taken
+  # without its recommended qemu-user-binfmt, so that installing it never changes how the machine runs
+  # 32-bit programs (binfmt_misc); the static qemu-user-static would register itself too.
+  qemu-user
+  # flock and taskset.
+  util-linux
+  procps file xdotool zip unzip
 )
 
+release() {  # "Debian 13 (trixie)", or whatever the system says it is
+  (. /etc/os-release 2>/dev/null && echo "${PRETTY_NAME:-${NAME:-unknown} ${VERSION_ID:-}}") || echo unknown
+}
+codename=$( (. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}") || true)
+case $codename in
+  bookworm | trixie) known=1 ;;
+  *) known=0 ;;
+esac
+
+present() {  # entry: true if dpkg has one of its names installed (a versioned name in any version)
+  local p status
+  while IFS= read -r p; do
+    status=$(dpkg-query -W -f='${Status}\n' "${p//@CLANG@/*}" 2>/dev/null || true)
+    [[ $status == *"install ok installed"* ]] && return 0
+  done < <(tr '|' '\n' <<<"$1")
+  return 1
+}
+offered() {  # package: true if apt has a candidate for it
+  local candidate
+  candidate=$(apt-cache policy "$1" 2>/dev/null | awk '/Candidate:/ {print $2; exit}')
+  [ -n "$candidate" ] && [ "$candidate" != "(none)" ]
+}
+alternatives() {  # entry: its names, one a line, @CLANG@ being the major version of the clang apt offers
+  local entry=$1 major
+  if [[ $entry == *@CLANG@* ]]; then
+    major=$(apt-cache policy clang 2>/dev/null | awk '/Candidate:/ {print $2; exit}' |
+            sed -n 's/^[0-9]*://; s/^\([0-9][0-9]*\).*/\1/p')
+    entry=${entry//@CLANG@/${major:-none}}
+  fi
+  tr '|' '\n' <<<"$entry"
+}
+
 missing=()
-have_i386=0
-dpkg --print-foreign-architectures | grep -qx i386 && have_i386=1
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+for entry in "${packages[@]}"; do
+  present "$entry" || missing+=("$entry")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
-    echo "setup: missing packages: ${missing[*]}; run this script as root to install them" >&2
+    echo "setup: missing packages: ${missing[*]//@CLANG@/N}; run this script as root to install them" >&2
     exit 1
   fi
-  [ "$have_i386" -eq 1 ] || dpkg --add-architecture i386
+  if [ "$known" -eq 1 ]; then
+    echo "setup: $(release): installing ${#missing[@]} packages"
+  else
+    echo "setup: $(release) is not a release this project is tested on (Debian 12 and 13); trying the same packages" >&2
+  fi
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
   # A mirror in the middle of a sync answers with index files of the wrong size. Try again a little; if
   # one index stays broken, go on with the others (apt then uses what it has).
@@ -34,12 +81,40 @@ if [ ${#missing[@]} -gt 0 ]; then
       break
     fi
   done
+
+  # Each entry's first name that apt offers; an entry of which it offers none is reported, and the
+  # others are installed all the same, so that one missing name does not hide what else is wrong.
+  chosen=()
+  unavailable=()
+  for entry in "${missing[@]}"; do
+    pick=
+    while IFS= read -r p; do
+      if offered "$p"; then pick=$p; break; fi
+    done < <(alternatives "$entry")
+    if [ -n "$pick" ]; then chosen+=("$pick"); else unavailable+=("$(alternatives "$entry" | paste -sd '|')"); fi
+  done
+
+  # No recommended packages: they would bring a desktop's worth with Wine, and binfmt_misc entries with
+  # qemu-user.
   install=(apt-get install -y -qq --no-install-recommends)
-  # 32-bit and 64-bit copies of a library must be the same version. When one architecture's index of a
-  # suite is missing (a mirror mid-sync), only the release suite itself offers matching pairs.
-  if ! "${install[@]}" "${missing[@]}" >/dev/null; then
-    echo "setup: retrying with the packages of the release suite only" >&2
-    "${install[@]}" -t "$(. /etc/os-release && echo "$VERSION_CODENAME")" "${missing[@]}" >/dev/null
+  if [ ${#chosen[@]} -gt 0 ]; then
+    # 32-bit and 64-bit copies of a library must be the same version. When one architecture's index of a
+    # suite is missing (a mirror mid-sync), only the release suite itself offers matching pairs.
+    if ! "${install[@]}" "${chosen[@]}" >/dev/null; then
+      if [ -n "$codename" ]; then
+        echo "setup: retrying with the packages of the release suite only" >&2
+        "${install[@]}" -t "$codename" "${chosen[@]}" >/dev/null || true
+      fi
+    fi
+  fi
+  failed=()
+  for p in "${chosen[@]}"; do
+    present "$p" || failed+=("$p")
+  done
+  if [ ${#unavailable[@]} -gt 0 ] || [ ${#failed[@]} -gt 0 ]; then
+    [ ${#unavailable[@]} -eq 0 ] || echo "setup: $(release) offers no package of these names: ${unavailable[*]}" >&2
+    [ ${#failed[@]} -eq 0 ] || echo "setup: apt could not install: ${failed[*]}" >&2
+    exit 1
   fi
 fi
 
@@ -50,4 +125,4 @@ if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
     locale-gen >/dev/null
   fi
 fi
-echo "setup: all packages present"
+echo "setup: $(release): all packages present"

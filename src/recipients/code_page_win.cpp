@@ -30,17 +30,18 @@ std::wstring UnrepresentableText()
 void AppendWide(std::string_view bytes, std::wstring& out)
 {
     while (!bytes.empty()) {
-        const std::size_t piece = bytes.size() < kMaxPiece ? bytes.size() : kMaxPiece;
+        // A view is not terminated: each call gets the count of the very view whose bytes it reads.
+        const std::string_view piece = bytes.substr(0, kMaxPiece);
         const std::size_t at = out.size();
-        out.resize(at + piece);
-        const int made = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(piece), &out[at],
-                                             static_cast<int>(piece));
+        out.resize(at + piece.size());
+        const int made = MultiByteToWideChar(CP_ACP, 0, piece.data(), static_cast<int>(piece.size()),
+                                             &out[at], static_cast<int>(piece.size()));
         if (made <= 0) {
             const unsigned long code = LastSystemError();
             throw Failure(DescribeFailure(L"Не удалось перевести текст из кодировки файла", SystemReason(code)));
         }
         out.resize(at + static_cast<std::size_t>(made));
-        bytes.remove_prefix(piece);
+        bytes.remove_prefix(piece.size());
     }
 }
 
@@ -73,15 +74,15 @@ std::string WideToAnsi(std::wstring_view text)
     BOOL usedDefault = FALSE;
     BOOL* const usedDefaultOut = utf8 ? nullptr : &usedDefault;
 
-    const int length = static_cast<int>(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, usedDefaultOut);
+    // The size above bounds the count, which both calls take from the view itself, never a terminator.
+    const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), static_cast<int>(text.size()), nullptr,
+                                           0, nullptr, usedDefaultOut);
     if (needed <= 0 || usedDefault)
         throw Failure(UnrepresentableText());
     std::string out(static_cast<std::size_t>(needed), '\0');
     usedDefault = FALSE;
-    const int made =
-        WideCharToMultiByte(CP_ACP, flags, text.data(), length, &out[0], needed, nullptr, usedDefaultOut);
+    const int made = WideCharToMultiByte(CP_ACP, flags, text.data(), static_cast<int>(text.size()), &out[0],
+                                         needed, nullptr, usedDefaultOut);
     if (made != needed || usedDefault)
         throw Failure(UnrepresentableText());
 

@@ -57,7 +57,9 @@ void Window::RememberCreateFailure(const std::wstring& text) noexcept
     try {
         createFailure_ = text;
     } catch (...) {
-        // Out of memory: the window is still reported as not created, with less said about why.
+        // Out of memory: the window is still reported as not created, with the system's reason instead,
+        // never an older text left from before.
+        createFailure_.clear();
     }
 }
 

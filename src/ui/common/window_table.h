@@ -104,7 +104,7 @@ struct ControlRow {
         c.font = value;
         return c;
     }
-    constexpr ControlRow Colours(ColourScheme value) const
+    constexpr ControlRow Colours(const ColourScheme& value) const
     {
         ControlRow c = *this;
         c.colours = value;
