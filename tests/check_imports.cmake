@@ -60,6 +60,11 @@ foreach(line IN LISTS dump_lines)
     list(APPEND imports "${dll}!#${CMAKE_MATCH_1}")
   elseif(NOT dll STREQUAL "" AND line MATCHES "^\t[0-9a-fA-F]+\t +([0-9]+) +([^ \t]+)")
     list(APPEND imports "${dll}!${CMAKE_MATCH_2}")
+  # Binutils 2.43 and later (Debian 13) give the ordinal column first, "<none>" for a name, then the hint.
+  elseif(NOT dll STREQUAL "" AND line MATCHES "^\t[0-9a-fA-F]+ +<none> +[0-9a-fA-F]+ +([^ \t]+)")
+    list(APPEND imports "${dll}!${CMAKE_MATCH_1}")
+  elseif(NOT dll STREQUAL "" AND line MATCHES "^\t[0-9a-fA-F]+ +([0-9]+) +([0-9a-fA-F]+|<none>)[ \t]*$")
+    list(APPEND imports "${dll}!#${CMAKE_MATCH_1}")
   endif()
 endforeach()
 
