@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <iostream>
 #include <stdexcept>
 #include <utility>
@@ -282,6 +283,14 @@ void SetBuiltFiles(const std::wstring& program, const std::wstring& netDouble)
 }
 
 bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+int WineMajorVersion()
+{
+    using GetVersion = const char*(CDECL*)();
+    const auto version = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    return version ? std::atoi(version()) : 0;
+}
 
 void SetExpectedDpi(int dpi, bool setForEachStart)
 {
@@ -632,12 +641,17 @@ Items Program::Items() const
 
 int Program::ItemCount() const { return static_cast<int>(Send(combo_, CB_GETCOUNT)); }
 
-std::wstring Program::Item(int index) const
+size_t Program::ItemLength(int index) const
 {
     const LRESULT length = Send(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
     if (length == CB_ERR)
         throw std::runtime_error("cannot read item " + std::to_string(index));
-    std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+    return static_cast<size_t>(length);
+}
+
+std::wstring Program::Item(int index) const
+{
+    std::wstring item(ItemLength(index) + 1, L'\0');
     const LRESULT got = Send(combo_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item[0]));
     item.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
     return item;

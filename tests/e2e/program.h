@@ -29,6 +29,8 @@ std::wstring BuiltBesideNetDouble(const std::wstring& name);
 // The dpi the program lays its window out at: the system's, or one that the driver sets for every start
 // (under Wine only).
 bool RunningUnderWine();
+// Wine's major version, 0 when not under Wine.
+int WineMajorVersion();
 void SetExpectedDpi(int dpi, bool setForEachStart);
 int ExpectedDpi();
 
@@ -163,6 +165,7 @@ public:
     // For long lists, where reading every item would take long: the count, and one item.
     int ItemCount() const;
     std::wstring Item(int index) const;
+    size_t ItemLength(int index) const;
     int Selection() const;
     std::wstring Text(HWND control) const;
     void SetText(HWND control, const std::wstring& text);
