@@ -35,15 +35,23 @@ if [ -n "$netsend_made_display" ]; then
   wine explorer /desktop=net_send,1024x768 "$exe" &
   program=$!
   shot=$(cd .. && pwd)/screenshot.png
-  # The window is up once its dark green ground is on the screen.
-  for _ in $(seq 1 $(( ${NETSEND_EMULATION:-0} ? 1200 : 60 ))); do
+  # The window is up once its dark green ground is on the screen. A fresh prefix's first start can take
+  # most of a minute on a loaded machine, and far longer under emulation: the wait is a deadline.
+  wait=$(( ${NETSEND_EMULATION:-0} ? 1200 : ${NETSEND_SCREENSHOT_WAIT:-180} )) shown=
+  deadline=$((SECONDS + wait))
+  while [ $SECONDS -lt $deadline ] && kill -0 "$program" 2>/dev/null; do
     sleep 0.5
     import -window root "$shot" 2>/dev/null || continue
-    if convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#004000'; then break; fi
+    if convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#004000'; then shown=1; break; fi
   done
   sleep 1
   import -window root "$shot"
-  echo "run: the program runs on the virtual display $DISPLAY; screenshot saved to $shot"
+  if [ -n "$shown" ]; then
+    echo "run: the program runs on the virtual display $DISPLAY; screenshot saved to $shot"
+  else
+    echo "run: the program's window did not show within $wait s; the screenshot in $shot shows the screen as it is" >&2
+    kill -0 "$program" 2>/dev/null || { echo "run: Wine ended" >&2; exit 1; }
+  fi
   echo "run: it stops when you close the program's window; press Ctrl+C to stop it now"
   wait "$program"
 else
