@@ -91,6 +91,20 @@ void FileHandle::Close(std::intptr_t value) noexcept
     CloseHandle(ToHandle(value));
 }
 
+std::wstring FullPathOf(const std::wstring& name)
+{
+    // The size asked first: a current folder may be longer than MAX_PATH.
+    const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return name;
+    std::wstring path(needed, L'\0');
+    const DWORD length = GetFullPathNameW(name.c_str(), needed, &path[0], nullptr);
+    if (length == 0 || length >= needed)
+        return name;
+    path.resize(length);
+    return path;
+}
+
 bool InputFile::Open(const std::wstring& name)
 {
     // A folder of that name fails here with "access denied", which is reported, not taken for "missing".

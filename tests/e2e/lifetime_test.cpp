@@ -18,17 +18,16 @@ bool Closes(HWND window)
 }
 
 // A main window that the system will not make, or makes without one of its controls: the program says so,
-// and why, in a box of its own, then ends.
+// first in the words of what the user misses, then why, in a box of its own, and ends.
 struct StartFailureCase {
     const char* name;
-    const char* hook;     // the export of refuse_main_window.dll that refuses a window
-    std::wstring opening; // what the box says first
+    const char* hook; // the export of refuse_main_window.dll that refuses a window
+    std::wstring why; // what the box says after its first line and a blank one
 };
 
 const StartFailureCase kStartFailureCases[] = {
-    {"MainWindowRefused", "RefuseMainWindow", L"Не удалось создать окно «" + kMainCaption + L"»."},
-    {"ListRefused", "RefuseList",
-     L"Не удалось создать окно «" + kMainCaption + L"»:\nНе удалось создать элемент окна cmbComp"},
+    {"MainWindowRefused", "RefuseMainWindow", L"Windows не создала окно и не назвала причину."},
+    {"ListRefused", "RefuseList", L"Windows не создала поле со списком «Введите имя машины» (cmbComp)"},
 };
 
 E2E_TABLE(StartFailure, StartFailureCase, kStartFailureCases);
@@ -53,8 +52,9 @@ TEST_P(StartFailure, IsReportedWithItsCause)
     ASSERT_TRUE(box != nullptr) << "no message box; the program is " << (app.Running() ? "running" : "ended");
     E2E_EXPECT_EQ(app.Text(box), kMainCaption);
     const std::wstring text = app.MessageBoxText(box);
-    EXPECT_TRUE(text.compare(0, row.opening.size(), row.opening) == 0)
-        << "the box does not open with \"" << row.opening << "\": " << text;
+    const std::wstring opening = L"Не удалось открыть окно программы.\n\n" + row.why;
+    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
+        << "the box does not open with \"" << opening << "\": " << text;
     E2E_EXPECT_EQ(IconOf(box), "error");
     EXPECT_TRUE(app.WindowsCaptioned(kMainCaption).size() == 1) << "a window besides the box";
 
