@@ -32,19 +32,30 @@ const StartFailureCase kStartFailureCases[] = {
 
 E2E_TABLE(StartFailure, StartFailureCase, kStartFailureCases);
 
+// The hooks' module, and one of its hooks; a failure ends the case.
+struct Refusal {
+    ModuleHandle module;
+    HOOKPROC hook = nullptr;
+};
+
+Refusal LoadRefusal(const char* hook)
+{
+    const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
+    Refusal refusal{ModuleHandle(LoadLibraryW(path.c_str()))};
+    E2E_ASSERT(refusal.module) << "cannot load " << path;
+    refusal.hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(refusal.module.Get(), hook)));
+    E2E_ASSERT(refusal.hook != nullptr) << "no hook " << hook;
+    return refusal;
+}
+
 TEST_P(StartFailure, IsReportedWithItsCause)
 {
     const StartFailureCase& row = GetParam();
-    const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
-    const ModuleHandle hookModule(LoadLibraryW(path.c_str()));
-    ASSERT_TRUE(hookModule) << "cannot load " << path;
-    const auto refuse = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void (*)()>(GetProcAddress(hookModule.Get(), row.hook)));
-    ASSERT_TRUE(refuse != nullptr);
+    const Refusal refusal = LoadRefusal(row.hook);
     Program app("PC1\r\n");
     HWND box = nullptr;
     {
-        const HookHandle hook(SetWindowsHookExW(WH_CBT, refuse, hookModule.Get(), 0));
+        const HookHandle hook(SetWindowsHookExW(WH_CBT, refusal.hook, refusal.module.Get(), 0));
         ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
         app.Launch(app.Folder());
         box = app.WaitForUnownedMessageBox(20000);
@@ -62,6 +73,33 @@ TEST_P(StartFailure, IsReportedWithItsCause)
     ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after the box was closed";
     E2E_EXPECT_EQ(app.ExitCode(), 1u);
     E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+}
+
+// An About window that the system will not make: the main window says so, naming the window the user
+// asked for, and goes on working; once nothing refuses it, the About window opens.
+TEST(AboutFailure, IsReportedAndTheMainWindowGoesOn)
+{
+    const Refusal refusal = LoadRefusal("RefuseAbout");
+    Program app("PC1\r\n");
+    app.Start();
+    HWND box = nullptr;
+    {
+        const HookHandle hook(SetWindowsHookExW(WH_CBT, refusal.hook, refusal.module.Get(), 0));
+        ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
+        app.ChooseMenuEntry(1);
+        box = app.WaitForMessageBox(5000);
+    }
+    ASSERT_TRUE(box != nullptr) << "no message box owned by the main window";
+    E2E_EXPECT_EQ(app.Text(box), kMainCaption);
+    const std::wstring text = app.MessageBoxText(box);
+    const std::wstring opening = L"Не удалось открыть окно «" + kAboutCaption + L"».\n\nWindows не создала окно";
+    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
+        << "the box does not open with \"" << opening << "\": " << text;
+    E2E_EXPECT_EQ(IconOf(box), "error");
+    app.Dismiss(box);
+    EXPECT_TRUE(app.WindowsCaptioned(kAboutCaption).empty());
+    EXPECT_TRUE(app.Running());
+    app.OpenAbout();
 }
 
 TEST(Lifetime, ClosingTheMainWindowEndsTheProgram)
