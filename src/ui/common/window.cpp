@@ -35,7 +35,8 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH backg
 void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
 {
     if (!ui::RegisterClassOnce(className, &Window::Procedure, background))
-        throw Failure(DescribeFailure(L"Windows не зарегистрировала окно (класс " + std::wstring(className) + L")",
+        // The class name in brackets is for whoever helps the user, as a control's name is.
+        throw Failure(DescribeFailure(L"Windows не подготовила окно к открытию (" + std::wstring(className) + L")",
                                       LastSystemReason()));
 }
 
