@@ -9,7 +9,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 namespace {
+
+const wchar_t kNotOpened[] = L"Не удалось открыть окно программы.";
 
 void RegisterControlClasses()
 {
@@ -40,13 +44,13 @@ int RunMessageLoop()
     }
 }
 
-void ReportStartFailure(const wchar_t* text)
+void ReportStartFailure(const std::wstring& text)
 {
     // A window that failed half-way has already closed, and as the last one it asked the loop to end;
     // that request would close the message box at once, before the user could read it.
     MSG quit{};
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    MessageBoxW(nullptr, text, ui::ProgramTitle(), MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, text.c_str(), ui::ProgramTitle(), MB_OK | MB_ICONERROR);
 }
 
 } // namespace
@@ -64,9 +68,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int nShowCmd)
         frmMain.Open(nShowCmd);
         return RunMessageLoop();
     } catch (const Failure& failure) {
-        ReportStartFailure(failure.Text().c_str());
+        // What the user sees first is what the user misses; how it came about follows.
+        ReportStartFailure(kNotOpened + std::wstring(L"\n\n") + failure.Text());
     } catch (...) {
-        ReportStartFailure(L"Не удалось открыть окно программы.");
+        ReportStartFailure(kNotOpened);
     }
     return 1;
 }

@@ -77,8 +77,7 @@ std::string WideToAnsi(std::wstring_view text)
     std::string out(text.size(), '\0');
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (!ToByte(text[i], out[i])) {
-            throw Failure(L"Имя содержит символы, которые нельзя сохранить в кодировке файла "
-                          L"(Windows-1251).");
+            throw Failure(L"В имени есть знаки, которых нет в кодировке файла (ANSI, кодовая страница 1251).");
         }
     }
     return out;

@@ -20,8 +20,8 @@ constexpr std::size_t kMaxPiece = INT_MAX / 2;
 
 std::wstring UnrepresentableText()
 {
-    return L"Имя содержит символы, которые нельзя сохранить в кодировке файла (кодовая страница " +
-           DecimalText(GetACP()) + L").";
+    return L"В имени есть знаки, которых нет в кодировке файла (ANSI, кодовая страница " + DecimalText(GetACP()) +
+           L").";
 }
 
 // Converts bytes with no flags: every byte or byte sequence of the code page maps to a character
@@ -38,7 +38,9 @@ void AppendWide(std::string_view bytes, std::wstring& out)
                                              &out[at], static_cast<int>(piece.size()));
         if (made <= 0) {
             const unsigned long code = LastSystemError();
-            throw Failure(DescribeFailure(L"Не удалось перевести текст из кодировки файла", SystemReason(code)));
+            const std::wstring what =
+                L"Текст не удалось преобразовать из кодировки ANSI (кодовая страница " + DecimalText(GetACP()) + L")";
+            throw Failure(DescribeFailure(what, SystemReason(code)));
         }
         out.resize(at + static_cast<std::size_t>(made));
         bytes.remove_prefix(piece.size());

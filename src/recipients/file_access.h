@@ -76,6 +76,10 @@ private:
     std::intptr_t value_ = kNone;
 };
 
+// The file's full path as the user would look for it: the current folder of this moment, then the
+// name. The bare name when the folder cannot be told.
+std::wstring FullPathOf(const std::wstring& name);
+
 // A file read once from start to end. Closed by the destructor.
 class InputFile {
 public:

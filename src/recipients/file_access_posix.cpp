@@ -45,6 +45,26 @@ std::string NarrowName(const std::wstring& name)
     return out;
 }
 
+// A path from the system, in UTF-8, as wide text; a byte that is not UTF-8 stands for itself.
+std::wstring WideName(const std::string& name)
+{
+    std::wstring out;
+    for (std::size_t i = 0; i < name.size();) {
+        const unsigned char lead = static_cast<unsigned char>(name[i]);
+        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
+        bool whole = length == 1 || (lead < 0xF8 && i + length <= name.size());
+        for (std::size_t k = 1; whole && k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(name[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3Fu);
+        }
+        out += static_cast<wchar_t>(whole ? c : lead);
+        i += whole ? length : 1;
+    }
+    return out;
+}
+
 int Fd(std::intptr_t handle)
 {
     return static_cast<int>(handle);
@@ -104,6 +124,15 @@ void Unlock(int fd)
 void FileHandle::Close(std::intptr_t value) noexcept
 {
     close(Fd(value));
+}
+
+std::wstring FullPathOf(const std::wstring& name)
+{
+    char folder[PATH_MAX];
+    if (getcwd(folder, sizeof folder) == nullptr)
+        return name;
+    const std::string here(folder);
+    return WideName(here) + (here == "/" ? L"" : L"/") + name;
 }
 
 bool InputFile::Open(const std::wstring& name)

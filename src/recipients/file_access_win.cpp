@@ -91,6 +91,20 @@ void FileHandle::Close(std::intptr_t value) noexcept
     CloseHandle(ToHandle(value));
 }
 
+std::wstring FullPathOf(const std::wstring& name)
+{
+    // The size asked first: a current folder may be longer than MAX_PATH.
+    const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return name;
+    std::wstring path(needed, L'\0');
+    const DWORD length = GetFullPathNameW(name.c_str(), needed, &path[0], nullptr);
+    if (length == 0 || length >= needed)
+        return name;
+    path.resize(length);
+    return path;
+}
+
 bool InputFile::Open(const std::wstring& name)
 {
     // A folder of that name fails here with "access denied", which is reported, not taken for "missing".
@@ -167,6 +181,11 @@ void AppendFile::Append(std::string_view bytes)
 
 bool AppendFile::TruncateTo(std::uint64_t size) noexcept
 {
+    // When nothing got in there is nothing to take back. Setting the end where it already is would
+    // not be harmless either: Wine then grows the file by a byte and back, which fails on a full disk.
+    LARGE_INTEGER now{};
+    if (GetFileSizeEx(ToHandle(file_.Get()), &now) && static_cast<std::uint64_t>(now.QuadPart) == size)
+        return true;
     // The append handle cannot set the end of the file (that needs FILE_WRITE_DATA), so a second handle
     // does it; the appenders' lock is still held, so no other appender writes meanwhile.
     const FileHandle writer(FromHandle(CreateFileW(name_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

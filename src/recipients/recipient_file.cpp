@@ -18,24 +18,42 @@ const std::wstring& FileName()
     return name;
 }
 
-std::wstring ReadFailed()
+// Longer names (a pasted paragraph, say) are cut in the message, which must stay readable; computer
+// names are far shorter.
+constexpr std::size_t kNameShownAtMost = 60;
+
+std::wstring Quoted(const RecipientName& name)
 {
-    return L"Не удалось прочитать файл " + FileName();
+    if (name.size() <= kNameShownAtMost)
+        return L"«" + name + L"»";
+    std::size_t shown = kNameShownAtMost;
+    if (name[shown - 1] >= 0xD800 && name[shown - 1] <= 0xDBFF)
+        --shown;  // not half a character
+    return L"«" + name.substr(0, shown) + L"…»";
+}
+
+// What the user reads: what failed, the file by its full path (the current folder decides where it is,
+// and the user may not know which one that is), then why. Every failure of one operation opens with the
+// same two lines; only the reason below them differs.
+Failure FileFailure(const std::wstring& whatFailed, const std::wstring& reason)
+{
+    return Failure(whatFailed + L"\nФайл: " + FullPathOf(FileName()) + L"\n\n" + reason);
+}
+
+Failure ReadFailure(const std::wstring& reason)
+{
+    return FileFailure(L"Не удалось прочитать сохранённые имена компьютеров.", reason);
+}
+
+Failure AppendFailure(const RecipientName& name, const std::wstring& reason)
+{
+    return FileFailure(L"Не удалось добавить имя " + Quoted(name) + L" в список.", reason);
 }
 
 // Said after the reason when a failed write could not be taken back.
 const wchar_t kPartLineLeft[] =
-    L"\nЗаписанную часть строки убрать не удалось: в конце файла может остаться часть имени.";
-
-std::wstring AppendFailed()
-{
-    return L"Не удалось сохранить имя в файле " + FileName();
-}
-
-[[noreturn]] void ThrowFailure(const std::wstring& whatFailed, const FileError& error)
-{
-    throw Failure(DescribeFailure(whatFailed, SystemReason(error.code)));
-}
+    L"\n\nВ конце файла могла остаться часть этого имени. Откройте файл в Блокноте, удалите неполную "
+    L"последнюю строку, если она там есть, и сохраните файл.";
 
 bool IsLineEnd(char c)
 {
@@ -51,22 +69,26 @@ void ReadRecipients(const std::function<void(const RecipientName&)>& deliver)
         if (!file.Open(FileName()))
             return;  // a missing file simply holds no names yet
     } catch (const FileError& error) {
-        ThrowFailure(ReadFailed(), error);
+        throw ReadFailure(SystemReason(error.code));
     }
 
     // One wide string is reused for every entry, so an entry costs no allocation once the string has
-    // grown to the longest name. Only file errors are translated here; whatever `deliver` throws passes
-    // through unchanged.
+    // grown to the longest name. Only file and conversion errors are translated here; whatever
+    // `deliver` throws passes through unchanged.
     RecipientName name;
     const auto read = [&file](char* buffer, std::size_t size) {
         try {
             return file.Read(buffer, size);
         } catch (const FileError& error) {
-            ThrowFailure(ReadFailed(), error);
+            throw ReadFailure(SystemReason(error.code));
         }
     };
     ReadListInput(read, [&](std::string_view bytes) {
-        AnsiToWide(bytes, name);
+        try {
+            AnsiToWide(bytes, name);
+        } catch (const Failure& failure) {
+            throw ReadFailure(failure.Text());
+        }
         deliver(name);
     });
 }
@@ -78,7 +100,7 @@ void AppendRecipient(const RecipientName& name)
     try {
         line = WideToAnsi(name);
     } catch (const Failure& failure) {
-        throw Failure(DescribeFailure(AppendFailed(), failure.Text()));
+        throw AppendFailure(name, failure.Text());
     }
     line += "\r\n";
 
@@ -93,11 +115,11 @@ void AppendRecipient(const RecipientName& name)
         } catch (const FileError& error) {
             // Take back whatever part of the line got in; the file then keeps exactly its old bytes.
             if (!file.TruncateTo(oldSize))
-                throw Failure(DescribeFailure(AppendFailed(), SystemReason(error.code) + kPartLineLeft));
+                throw AppendFailure(name, SystemReason(error.code) + kPartLineLeft);
             throw;
         }
         file.Close();
     } catch (const FileError& error) {
-        ThrowFailure(AppendFailed(), error);
+        throw AppendFailure(name, SystemReason(error.code));
     }
 }

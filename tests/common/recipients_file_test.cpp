@@ -17,23 +17,11 @@ namespace {
 using namespace recipients_test;
 using Names = std::vector<RecipientName>;
 
-const std::wstring kReadFailed = L"Не удалось прочитать файл net_send.ini";
-const std::wstring kAppendFailed = L"Не удалось сохранить имя в файле net_send.ini";
-
 Names ReadAll()
 {
     Names names;
     ReadRecipients([&](const RecipientName& name) { names.push_back(name); });
     return names;
-}
-
-// The part of a failure's text after "<what failed>:\n", which is the reason; empty when the text does
-// not start that way.
-std::wstring ReasonOf(const Failure& failure, const std::wstring& whatFailed)
-{
-    const std::wstring& text = failure.Text();
-    const std::wstring head = whatFailed + L":\n";
-    return text.compare(0, head.size(), head) == 0 ? text.substr(head.size()) : std::wstring();
 }
 
 class RecipientsFile : public ::testing::Test {
@@ -77,7 +65,9 @@ TEST_F(RecipientsFile, BigFileIsReadWhole)
     EXPECT_EQ(ReadAll(), expected);
 }
 
-TEST_F(RecipientsFile, FolderOfThatNameIsAFailureWithTheSystemsReason)
+// The user is told which file, by its full path, and the system's reason; a name as long as a pasted
+// paragraph is cut in the message.
+TEST_F(RecipientsFile, FolderOfThatNameIsAFailureWithTheFileAndTheSystemsReason)
 {
     MakeFolderNamedLikeTheNamesFile();
     const std::wstring reason = SystemReason(FolderInsteadOfFileError());
@@ -85,13 +75,23 @@ TEST_F(RecipientsFile, FolderOfThatNameIsAFailureWithTheSystemsReason)
         ReadAll();
         ADD_FAILURE() << "no failure when reading";
     } catch (const Failure& failure) {
-        EXPECT_EQ(ReasonOf(failure, kReadFailed), reason) << failure.what();
+        EXPECT_EQ(failure.Text(), ReadFailureText(reason));
     }
-    try {
-        AppendRecipient(L"PC1");
-        ADD_FAILURE() << "no failure when appending";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(ReasonOf(failure, kAppendFailed), reason) << failure.what();
+    const std::wstring sixty(60, L'x');
+    const struct {
+        std::wstring name, shown;
+    } adds[] = {
+        {L"PC1", L"PC1"},
+        {sixty, sixty},
+        {sixty + L"y", sixty + L"…"},
+    };
+    for (const auto& add : adds) {
+        try {
+            AppendRecipient(add.name);
+            ADD_FAILURE() << "no failure when appending";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.Text(), AddFailureText(add.shown, reason));
+        }
     }
 }
 
@@ -159,7 +159,9 @@ TEST_F(RecipientsFile, UnrepresentableNameIsRefusedAndTheFileKeepsItsBytes)
         AppendRecipient(L"caf\u00E9");
         ADD_FAILURE() << "no failure";
     } catch (const Failure& failure) {
-        EXPECT_NE(ReasonOf(failure, kAppendFailed).find(L"нельзя сохранить в кодировке"), std::wstring::npos);
+        EXPECT_EQ(failure.Text(),
+                  AddFailureText(L"caf\u00E9", L"В имени есть знаки, которых нет в кодировке файла (ANSI, кодовая "
+                                                L"страница " + std::to_wstring(AnsiCodePage()) + L")."));
     }
     EXPECT_EQ(NamesFileContent(), "PC1");
 }

@@ -15,6 +15,20 @@ unsigned AnsiCodePage();
 void EnterScratchFolder();
 void LeaveScratchFolder();
 
+// The names file in the scratch folder by its full path, spelt as the system spells that folder.
+std::wstring NamesFilePath();
+
+// What the user reads when the names could not be read, or a name not added: what failed, the file by
+// its full path, then the reason.
+inline std::wstring ReadFailureText(const std::wstring& reason)
+{
+    return L"Не удалось прочитать сохранённые имена компьютеров.\nФайл: " + NamesFilePath() + L"\n\n" + reason;
+}
+inline std::wstring AddFailureText(const std::wstring& shownName, const std::wstring& reason)
+{
+    return L"Не удалось добавить имя «" + shownName + L"» в список.\nФайл: " + NamesFilePath() + L"\n\n" + reason;
+}
+
 // The names file in the current directory, byte for byte.
 void WriteNamesFile(const std::string& bytes);
 bool NamesFileExists();

@@ -1,7 +1,7 @@
 // Hooks for the end-to-end driver (WH_CBT, set for every program on the desktop): they refuse to let
-// net_send.exe make its main window, or the drop-down list inside it, as the system does when it runs
-// out of window resources or as another program's hook can. Only windows of that class in a process
-// named net_send.exe are refused.
+// net_send.exe make its main window, the drop-down list inside it, or its About window, as the system
+// does when it runs out of window resources or as another program's hook can. Only windows of that
+// class in a process named net_send.exe are refused.
 
 #include <windows.h>
 
@@ -38,4 +38,9 @@ extern "C" LRESULT CALLBACK RefuseMainWindow(int code, WPARAM wParam, LPARAM lPa
 extern "C" LRESULT CALLBACK RefuseList(int code, WPARAM wParam, LPARAM lParam)
 {
     return Refuse(L"ComboBox", code, wParam, lParam);
+}
+
+extern "C" LRESULT CALLBACK RefuseAbout(int code, WPARAM wParam, LPARAM lParam)
+{
+    return Refuse(L"frm_Help", code, wParam, lParam);
 }

@@ -1,6 +1,6 @@
 // What the user is told when net_send.ini cannot be read or written: a message box owned by the main
-// window, titled with its caption, saying which of the two failed and why; the file keeps every byte it
-// had. faults_test.cpp has the files held open by another program, read-only files and full disks.
+// window, titled with its caption, saying which of the two failed, where the file is and why; the file
+// keeps every byte it had. faults_test.cpp has the files held open by another program, read-only files and full disks.
 
 #include "harness.h"
 #include "program.h"
@@ -40,7 +40,7 @@ TEST(AddFailure, NameOutsideCodePage1251IsNotWritten)
     app.Start();
     app.SetText(app.Combo(), L"PC\u4E2D");
     app.Click(app.AddButton());
-    app.ExpectFailureBox(Failed::Adding);
+    app.ExpectFailureBox(Failed::Adding, L"В имени есть знаки, которых нет в кодировке файла (ANSI, кодовая страница 1251).");
     E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
     E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC\u4E2D");
 }

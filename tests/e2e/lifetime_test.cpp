@@ -18,34 +18,44 @@ bool Closes(HWND window)
 }
 
 // A main window that the system will not make, or makes without one of its controls: the program says so,
-// and why, in a box of its own, then ends.
+// first in the words of what the user misses, then why, in a box of its own, and ends.
 struct StartFailureCase {
     const char* name;
-    const char* hook;     // the export of refuse_main_window.dll that refuses a window
-    std::wstring opening; // what the box says first
+    const char* hook; // the export of refuse_main_window.dll that refuses a window
+    std::wstring why; // what the box says after its first line and a blank one
 };
 
 const StartFailureCase kStartFailureCases[] = {
-    {"MainWindowRefused", "RefuseMainWindow", L"Не удалось создать окно «" + kMainCaption + L"»."},
-    {"ListRefused", "RefuseList",
-     L"Не удалось создать окно «" + kMainCaption + L"»:\nНе удалось создать элемент окна cmbComp"},
+    {"MainWindowRefused", "RefuseMainWindow", L"Windows не создала окно и не назвала причину."},
+    {"ListRefused", "RefuseList", L"Windows не создала поле со списком «Введите имя машины» (cmbComp)"},
 };
 
 E2E_TABLE(StartFailure, StartFailureCase, kStartFailureCases);
 
+// The hooks' module, and one of its hooks; a failure ends the case.
+struct Refusal {
+    ModuleHandle module;
+    HOOKPROC hook = nullptr;
+};
+
+Refusal LoadRefusal(const char* hook)
+{
+    const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
+    Refusal refusal{ModuleHandle(LoadLibraryW(path.c_str()))};
+    E2E_ASSERT(refusal.module) << "cannot load " << path;
+    refusal.hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(refusal.module.Get(), hook)));
+    E2E_ASSERT(refusal.hook != nullptr) << "no hook " << hook;
+    return refusal;
+}
+
 TEST_P(StartFailure, IsReportedWithItsCause)
 {
     const StartFailureCase& row = GetParam();
-    const std::wstring path = BuiltBesideNetDouble(L"refuse_main_window.dll");
-    const ModuleHandle hookModule(LoadLibraryW(path.c_str()));
-    ASSERT_TRUE(hookModule) << "cannot load " << path;
-    const auto refuse = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void (*)()>(GetProcAddress(hookModule.Get(), row.hook)));
-    ASSERT_TRUE(refuse != nullptr);
+    const Refusal refusal = LoadRefusal(row.hook);
     Program app("PC1\r\n");
     HWND box = nullptr;
     {
-        const HookHandle hook(SetWindowsHookExW(WH_CBT, refuse, hookModule.Get(), 0));
+        const HookHandle hook(SetWindowsHookExW(WH_CBT, refusal.hook, refusal.module.Get(), 0));
         ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
         app.Launch(app.Folder());
         box = app.WaitForUnownedMessageBox(20000);
@@ -53,8 +63,9 @@ TEST_P(StartFailure, IsReportedWithItsCause)
     ASSERT_TRUE(box != nullptr) << "no message box; the program is " << (app.Running() ? "running" : "ended");
     E2E_EXPECT_EQ(app.Text(box), kMainCaption);
     const std::wstring text = app.MessageBoxText(box);
-    EXPECT_TRUE(text.compare(0, row.opening.size(), row.opening) == 0)
-        << "the box does not open with \"" << row.opening << "\": " << text;
+    const std::wstring opening = L"Не удалось открыть окно программы.\n\n" + row.why;
+    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
+        << "the box does not open with \"" << opening << "\": " << text;
     E2E_EXPECT_EQ(IconOf(box), "error");
     EXPECT_TRUE(app.WindowsCaptioned(kMainCaption).size() == 1) << "a window besides the box";
 
@@ -62,6 +73,33 @@ TEST_P(StartFailure, IsReportedWithItsCause)
     ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs)) << "still running after the box was closed";
     E2E_EXPECT_EQ(app.ExitCode(), 1u);
     E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
+}
+
+// An About window that the system will not make: the main window says so, naming the window the user
+// asked for, and goes on working; once nothing refuses it, the About window opens.
+TEST(AboutFailure, IsReportedAndTheMainWindowGoesOn)
+{
+    const Refusal refusal = LoadRefusal("RefuseAbout");
+    Program app("PC1\r\n");
+    app.Start();
+    HWND box = nullptr;
+    {
+        const HookHandle hook(SetWindowsHookExW(WH_CBT, refusal.hook, refusal.module.Get(), 0));
+        ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
+        app.ChooseMenuEntry(1);
+        box = app.WaitForMessageBox(5000);
+    }
+    ASSERT_TRUE(box != nullptr) << "no message box owned by the main window";
+    E2E_EXPECT_EQ(app.Text(box), kMainCaption);
+    const std::wstring text = app.MessageBoxText(box);
+    const std::wstring opening = L"Не удалось открыть окно «" + kAboutCaption + L"».\n\nWindows не создала окно";
+    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
+        << "the box does not open with \"" << opening << "\": " << text;
+    E2E_EXPECT_EQ(IconOf(box), "error");
+    app.Dismiss(box);
+    EXPECT_TRUE(app.WindowsCaptioned(kAboutCaption).empty());
+    EXPECT_TRUE(app.Running());
+    app.OpenAbout();
 }
 
 TEST(Lifetime, ClosingTheMainWindowEndsTheProgram)

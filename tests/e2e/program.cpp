@@ -494,6 +494,7 @@ void Program::StartIn(const std::wstring& currentDirectory)
 
 void Program::Launch(const std::wstring& currentDirectory)
 {
+    currentDirectory_ = currentDirectory;
     main_ = combo_ = message_ = addButton_ = sendButton_ = nullptr;
     const std::wstring exe = PathOf(L"net_send.exe");
     std::wstring commandLine = L"\"" + exe + L"\"";
@@ -885,21 +886,41 @@ void Program::Dismiss(HWND box)
         Send(main_, WM_NULL);
 }
 
+namespace {
+
+// A file's full path in a folder as the user reads it, a drive's root ("D:\\") included.
+std::wstring PathIn(const std::wstring& folder, const std::wstring& name)
+{
+    return folder + (!folder.empty() && folder.back() == L'\\' ? L"" : L"\\") + name;
+}
+
+}  // namespace
+
 void Program::ExpectFailureBox(Failed what, std::optional<DWORD> error)
+{
+    std::wstring reason;
+    if (error) {
+        reason = SystemReason(*error);
+        E2E_ASSERT(!reason.empty()) << "the system has no text for error " << *error;
+    }
+    ExpectFailureBox(what, reason);
+}
+
+void Program::ExpectFailureBox(Failed what, const std::wstring& reason)
 {
     const HWND box = WaitForMessageBox(5000);
     E2E_ASSERT(box != nullptr) << "no message box owned by the main window";
     E2E_EXPECT_EQ(CaptionOf(box), kMainCaption);
     const std::wstring text = MessageBoxText(box);
-    const std::wstring words = what == Failed::Reading ? L"Не удалось прочитать сохранённые имена компьютеров."
-                                                       : L"Имя компьютера не сохранено в списке.";
-    EXPECT_TRUE(text.compare(0, words.size(), words) == 0) << "the box does not open with \"" << words
-                                                          << "\": " << text;
-    if (error) {
-        const std::wstring reason = SystemReason(*error);
-        E2E_ASSERT(!reason.empty()) << "the system has no text for error " << *error;
-        EXPECT_TRUE(text.find(reason) != std::wstring::npos) << "the reason \"" << reason << "\" is missing: " << text;
-    }
+    // What failed (for an add, with the name in the field), the file where the user can find it, then why.
+    const std::wstring opening =
+        (what == Failed::Reading ? std::wstring(L"Не удалось прочитать сохранённые имена компьютеров.")
+                                 : L"Не удалось добавить имя «" + Text(combo_) + L"» в список.") +
+        L"\nФайл: " + PathIn(currentDirectory_, L"net_send.ini") + L"\n\n";
+    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0) << "the box does not open with \"" << opening
+                                                              << "\": " << text;
+    EXPECT_TRUE(reason.empty() || text.compare(opening.size(), std::wstring::npos, reason) == 0)
+        << "the reason \"" << reason << "\" does not follow: " << text;
     E2E_EXPECT_EQ(IconOf(box), what == Failed::Reading ? "warning" : "error");
     Dismiss(box);
     EXPECT_TRUE(MessageBoxOfMain() == nullptr) << "a second message box";

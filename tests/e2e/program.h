@@ -207,9 +207,12 @@ public:
     std::wstring MessageBoxText(HWND box) const;
     void Dismiss(HWND box);
     // The box that must be up now, or within a few seconds: titled with the main window's caption, with
-    // the opening words and the icon of the failure (a warning for reading, an error for adding) and, when
-    // given, the system's reason for `error`. Closes it, and checks that no second box follows.
+    // the icon of the failure (a warning for reading, an error for adding), opening with what failed (an
+    // add names the list's text) and the names file's full path in the current directory, then, when
+    // given, the system's reason for `error` (or the reason given) and nothing more. Closes it, and checks
+    // that no second box follows.
     void ExpectFailureBox(Failed what, std::optional<DWORD> error = std::nullopt);
+    void ExpectFailureBox(Failed what, const std::wstring& reason);
 
     // Waits until the stand-in has logged at least `count` starts, then returns them all, once every
     // process started by then has ended.
@@ -232,6 +235,7 @@ private:
     void Stop();
 
     std::wstring folder_;
+    std::wstring currentDirectory_;  // the last start's
     KernelHandle job_;
     KernelHandle process_;
     DWORD processId_ = 0;

@@ -53,6 +53,15 @@ void LeaveScratchFolder()
     EXPECT_EQ(std::system(remove.c_str()), 0);
 }
 
+std::wstring NamesFilePath()
+{
+    // The folder as the system resolves it (TMPDIR may lie behind a symbolic link); its name is ASCII.
+    char* const resolved = realpath(scratchFolder.c_str(), nullptr);
+    const std::string folder = resolved ? resolved : scratchFolder;
+    std::free(resolved);
+    return std::wstring(folder.begin(), folder.end()) + L"/" + std::wstring(kRecipientFileName);
+}
+
 void WriteNamesFile(const std::string& bytes)
 {
     std::ofstream out(kFile, std::ios::binary | std::ios::trunc);

@@ -78,8 +78,6 @@ private:
     bool locks_;
 };
 
-const wchar_t kAppendFailed[] = L"Не удалось сохранить имя в файле net_send.ini:\n";
-
 // AppendRecipient on a thread of its own, so that the test can let go of the file while it waits.
 struct Appender {
     std::wstring name;
@@ -113,7 +111,7 @@ TEST_P(RecipientsWinFileHeld, AppendGivesUpAfterAShortWaitAndLetsGoOfTheFile)
         AppendRecipient(L"PC2");
         ADD_FAILURE() << "saved while the file was held";
     } catch (const Failure& failure) {
-        EXPECT_EQ(failure.Text(), kAppendFailed + SystemReason(GetParam().error));
+        EXPECT_EQ(failure.Text(), AddFailureText(L"PC2", SystemReason(GetParam().error)));
     }
     const DWORD waited = GetTickCount() - start;
     EXPECT_GE(waited, 800u) << "it gave up without waiting for the holder";

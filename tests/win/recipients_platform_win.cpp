@@ -91,6 +91,11 @@ void LeaveScratchFolder()
     EXPECT_TRUE(RemoveDirectoryW(scratchFolder.c_str()));
 }
 
+std::wstring NamesFilePath()
+{
+    return scratchFolder + L"\\" + kRecipientFileName;
+}
+
 void WriteNamesFile(const std::string& bytes)
 {
     const KernelHandle file = OpenNamesFile(GENERIC_WRITE, 0, CREATE_ALWAYS);

@@ -1,10 +1,12 @@
 #include "ui/about/frm_help.h"
 
+#include "common/failure.h"
 #include "ui/about/frm_help_table.h"
 #include "ui/common/form_window.h"
 #include "ui/common/open_windows.h"
 
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace ui {
@@ -65,7 +67,12 @@ private:
 
 void ShowAbout()
 {
-    FrmHelp::Show();
+    try {
+        FrmHelp::Show();
+    } catch (const Failure& failure) {
+        throw Failure(L"Не удалось открыть окно «" + std::wstring(frm_help::kForm.caption) + L"».\n\n" +
+                      failure.Text());
+    }
 }
 
 } // namespace ui

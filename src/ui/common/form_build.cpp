@@ -71,6 +71,39 @@ void MakeAccessible(const FormTable& table, const ControlRow& row, HWND control)
         AnswerAccessibility(control, answer);
 }
 
+const wchar_t kNoMenuBar[] = L"Windows не создала строку меню";
+
+// A control as the user knows it, in the system's own words for its kind (in the accusative, after "не
+// создала"), with the text it shows or is named by; the table's name follows for whoever helps the user.
+std::wstring InUserWords(const FormTable& table, const ControlRow& row)
+{
+    std::wstring words;
+    switch (row.kind) {
+    case ControlKind::Label:
+        words = L"надпись";
+        break;
+    case ControlKind::EditableCombo:
+        words = L"поле со списком";
+        break;
+    case ControlKind::MultiLineEdit:
+        words = L"поле";
+        break;
+    case ControlKind::PictureButton:
+        words = L"кнопку";
+        break;
+    case ControlKind::Image:
+        words = L"рисунок";
+        break;
+    }
+    const wchar_t* const named = row.kind == ControlKind::Label ? row.text : AccessibleName(table, row);
+    std::wstring shown = named ? named : L"";
+    if (!shown.empty() && shown.back() == L':')
+        shown.pop_back(); // a label's colon is no part of the name
+    if (!shown.empty())
+        words += L" «" + shown + L"»";
+    return words + L" (" + std::wstring(row.name, row.name + std::strlen(row.name)) + L")";
+}
+
 } // namespace
 
 MenuHandle BuildMenuBar(const FormTable& table)
@@ -79,11 +112,11 @@ MenuHandle BuildMenuBar(const FormTable& table)
         return MenuHandle();
     MenuHandle menu(CreateMenu());
     if (!menu)
-        throw Failure(L"Не удалось создать меню окна.");
+        throw Failure(DescribeFailure(kNoMenuBar, LastSystemReason()));
     for (std::size_t i = 0; i < table.menuCount; ++i) {
         const MenuEntry& entry = table.menu[i];
         if (!AppendMenuW(menu.Get(), MF_STRING, static_cast<UINT_PTR>(entry.id), entry.caption))
-            throw Failure(L"Не удалось создать меню окна.");
+            throw Failure(DescribeFailure(kNoMenuBar, LastSystemReason()));
     }
     return menu;
 }
@@ -120,9 +153,7 @@ void Form::Create(HWND window)
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance,
                                        nullptr);
         if (!control)
-            throw Failure(DescribeFailure(
-                L"Не удалось создать элемент окна " + std::wstring(row.name, row.name + std::strlen(row.name)),
-                LastSystemReason()));
+            throw Failure(DescribeFailure(L"Windows не создала " + InUserWords(table_, row), LastSystemReason()));
         controls_[index] = control;
         // Placed explicitly rather than trusting creation order: the stacking decides which of two
         // overlapping controls shows and takes the clicks.

@@ -35,7 +35,8 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH backg
 void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
 {
     if (!ui::RegisterClassOnce(className, &Window::Procedure, background))
-        throw Failure(DescribeFailure(L"Не удалось зарегистрировать класс окна " + std::wstring(className),
+        // The class name in brackets is for whoever helps the user, as a control's name is.
+        throw Failure(DescribeFailure(L"Windows не подготовила окно к открытию (" + std::wstring(className) + L")",
                                       LastSystemReason()));
 }
 
@@ -47,9 +48,12 @@ void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD styl
                                    this);
     if (created)
         return;
-    // The failure inside WM_CREATE says more than any error code left behind by the system.
-    const std::wstring reason = createFailure_.empty() ? LastSystemReason() : createFailure_;
-    throw Failure(DescribeFailure(L"Не удалось создать окно «" + std::wstring(caption) + L"»", reason));
+    // Only the why: the caller, who knows what the user was waiting for, says what failed. The failure
+    // inside WM_CREATE says more than any error code left behind by the system.
+    std::wstring why = createFailure_.empty() ? LastSystemReason() : createFailure_;
+    if (why.empty())
+        why = L"Windows не создала окно и не назвала причину.";
+    throw Failure(why);
 }
 
 void Window::RememberCreateFailure(const std::wstring& text) noexcept

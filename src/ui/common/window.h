@@ -32,7 +32,8 @@ protected:
     // Registers the class on first use; every class of ours shares the one window procedure.
     static void RegisterClassOnce(const wchar_t* className, HBRUSH background);
 
-    // Throws Failure when the window cannot be created.
+    // Throws Failure when the window cannot be created, saying why (not what: that is for the caller,
+    // who knows what the user was waiting for).
     void Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
                 HMENU menu);
 

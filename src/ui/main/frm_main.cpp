@@ -35,7 +35,7 @@ void FrmMain::Open(int showCommand)
     ShowWindow(Handle(), showCommand);
     UpdateWindow(Handle());
     if (!loadFailure.empty())
-        Report(L"Не удалось прочитать сохранённые имена компьютеров.\n\n" + loadFailure, MB_ICONWARNING);
+        Report(loadFailure, MB_ICONWARNING);
 }
 
 LRESULT FrmMain::OnCommand(int id, int code, HWND control)

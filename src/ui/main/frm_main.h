@@ -17,7 +17,7 @@ public:
 
     // Creates the window, fills the list from the saved names, then shows it as the process was asked
     // to. A list that could not be read in full is reported once the window is on the screen.
-    // Throws Failure when the window cannot be created.
+    // Throws Failure saying why when the window cannot be created.
     void Open(int showCommand);
 
 private:

@@ -61,7 +61,7 @@ void FrmMain::OnCmdKompNameClick()
     try {
         AppendRecipient(name);
     } catch (const Failure& error) {
-        Report(L"Имя компьютера не сохранено в списке.\n\n" + error.Text(), MB_ICONERROR);
+        Report(error.Text(), MB_ICONERROR);
     }
 }
 
