@@ -8,8 +8,10 @@ netsend_made_display=
 # Wine's ANSI code page comes from the locale: Russian gives code page 1251, as on the target machines.
 export LANG=ru_RU.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
-# No installer dialogs for Mono or Gecko: nothing we build needs them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No installer dialogs for Mono or Gecko: nothing we build needs them. A native net.exe, which the tests
+# put in the prefix's system folder in place of Wine's own, runs before Wine's (Wine's own still runs
+# where its placeholder file is in place).
+export WINEDLLOVERRIDES="mscoree,mshtml=;net.exe=n"
 
 netsend_start_display() {
   if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--own" ]; then

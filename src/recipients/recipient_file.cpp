@@ -7,6 +7,7 @@
 #include "recipients/list_input.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -32,9 +33,16 @@ std::wstring AppendFailed()
     return L"Не удалось сохранить имя в файле " + FileName();
 }
 
+std::wstring ReasonFor(const FileError& error)
+{
+    if (error.code == kNotADiskFile)
+        return L"Это не файл на диске, а канал или устройство: имена хранятся только в обычном файле.";
+    return SystemReason(error.code);
+}
+
 [[noreturn]] void ThrowFailure(const std::wstring& whatFailed, const FileError& error)
 {
-    throw Failure(DescribeFailure(whatFailed, SystemReason(error.code)));
+    throw Failure(DescribeFailure(whatFailed, ReasonFor(error)));
 }
 
 bool IsLineEnd(char c)
@@ -55,8 +63,10 @@ void ReadRecipients(const std::function<void(const RecipientName&)>& deliver)
     }
 
     // One wide string is reused for every entry, so an entry costs no allocation once the string has
-    // grown to the longest name. Only file errors are translated here; whatever `deliver` throws passes
-    // through unchanged.
+    // grown to the longest name. File errors are translated here, and memory that runs out, here or in
+    // `deliver` (a file larger than the memory the program can have, or one endless line): either way
+    // the names delivered so far stay delivered and the rest of the file is not read. Whatever else
+    // `deliver` throws passes through unchanged.
     RecipientName name;
     const auto read = [&file](char* buffer, std::size_t size) {
         try {
@@ -65,10 +75,16 @@ void ReadRecipients(const std::function<void(const RecipientName&)>& deliver)
             ThrowFailure(ReadFailed(), error);
         }
     };
-    ReadListInput(read, [&](std::string_view bytes) {
-        AnsiToWide(bytes, name);
-        deliver(name);
-    });
+    try {
+        ReadListInput(read, [&](std::string_view bytes) {
+            AnsiToWide(bytes, name);
+            deliver(name);
+        });
+    } catch (const std::bad_alloc&) {
+        // With the reader's buffers gone and this one let go there is room again for the text.
+        RecipientName().swap(name);
+        ThrowFailure(ReadFailed(), FileError{OutOfMemoryError()});
+    }
 }
 
 void AppendRecipient(const RecipientName& name)

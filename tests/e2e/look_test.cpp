@@ -284,12 +284,45 @@ TEST_P(ScreenReaderHears, NameAndRole)
         EXPECT_NE(view.role, 0) << "no role at all";
 }
 
-// Opening must not pay for the accessibility runtime: only a client's request loads it, and the program
-// works on as before once it is loaded. The driver is built for the exe's bitness, so it can list the
-// exe's modules.
-TEST(Accessibility, RuntimeIsLoadedOnlyWhenAClientAsks)
+// An oleacc.dll beside the program, which is also the current folder, as anyone who can write to a
+// shared folder could put there. Wine is told to prefer such a file to its own; Windows has nothing
+// against it either, oleacc not being one of the libraries it always takes from the system folder. The
+// program must take the system's.
+void PlantOleacc(Program& app)
+{
+    app.CopyIn(BuiltBesideNetDouble(L"oleacc_double.dll"), L"oleacc.dll");
+    app.PreferNativeLibrary(L"oleacc");
+}
+
+bool PlantedOleaccLoaded(const Program& app)
+{
+    return app.ReadBytes(L"oleacc_double_loaded").has_value();
+}
+
+// The same request with an oleacc.dll planted beside the program: the names are still answered, by the
+// system's runtime.
+TEST(ScreenReaderWithAPlantedRuntime, HearsTheNamesFromTheSystemsOne)
+{
+    Program app(std::nullopt);
+    PlantOleacc(app);
+    app.Start();
+    const AccessibleView plain = AskAsScreenReader(app.ControlNear(kLabel1));
+    if (FAILED(plain.reached))
+        GTEST_SKIP() << "this system's accessibility client reaches no control at all, not even a plain label "
+                     << "(HRESULT 0x" << std::hex << plain.reached << ")";
+    const AccessibleView view = AskAsScreenReader(app.Combo());
+    E2E_ASSERT_EQ(view.reached, S_OK);
+    E2E_EXPECT_EQ(view.name, std::optional<std::wstring>(kAccessibleCases[0].heard));
+    EXPECT_FALSE(PlantedOleaccLoaded(app)) << "the oleacc.dll beside the program was loaded";
+}
+
+// Opening must not pay for the accessibility runtime: only a client's request loads it, from the system
+// folder, and the program works on as before once it is loaded. The driver is built for the exe's
+// bitness, so it can list the exe's modules.
+TEST(Accessibility, RuntimeIsTheSystemsAndLoadedOnlyWhenAClientAsks)
 {
     Program app("PC1\r\n");
+    PlantOleacc(app);
     app.Start();
     DWORD processId = 0;
     GetWindowThreadProcessId(app.Main(), &processId);
@@ -300,6 +333,7 @@ TEST(Accessibility, RuntimeIsLoadedOnlyWhenAClientAsks)
     // Whether or not this system's client can take the answer, the request reaches the program.
     AskAsScreenReader(app.SendButton());
     E2E_EXPECT_EQ(HasModule(processId, L"oleacc.dll"), std::optional<bool>(true)) << "after a client's request";
+    EXPECT_FALSE(PlantedOleaccLoaded(app)) << "the oleacc.dll beside the program was loaded";
 
     app.SetText(app.Combo(), L"PC12");
     app.SetText(app.Message(), L"hi");
