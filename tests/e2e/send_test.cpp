@@ -120,8 +120,8 @@ TEST(Sending, PickedItemIsSent)
 }
 
 // A net.exe where a search for `net` would look before the system folder: the program's own folder, the
-// current folder (which holds the names file: a downloads folder, a share that others write to), both,
-// and a folder of PATH. None of them runs: the system's does, in the system folder.
+// current folder (which holds the names file: a downloads folder, a share that others write to), and a
+// folder of PATH. None of them runs: the system's does, in the system folder.
 struct PlantedNetCase {
     const char* name;
     std::vector<std::wstring> netIn;  // subfolders of the program's folder; empty: the folder itself
@@ -130,12 +130,10 @@ struct PlantedNetCase {
 };
 
 const PlantedNetCase kPlantedNetCases[] = {
-    {"BesideTheProgram", {L""}, L"work", false},
-    {"InTheCurrentFolder", {L"work"}, L"work", false},
-    {"BesideTheProgramAndInTheCurrentFolder", {L"", L"work"}, L"work", false},
     // Unpacked into Downloads and started with a double click: the program's folder is the current one.
     {"BesideTheProgramWhichIsTheCurrentFolder", {L""}, L"", false},
-    {"InAFolderOfPath", {L"bin"}, L"", true},
+    {"InTheCurrentFolder", {L"work"}, L"work", false},
+    {"BesideTheProgramInTheCurrentFolderAndInPath", {L"", L"work", L"bin"}, L"work", true},
 };
 
 E2E_TABLE(PlantedNet, PlantedNetCase, kPlantedNetCases);

@@ -141,39 +141,6 @@ TEST_F(RunSendCommandTest, EachStartRunsNetOnce)
     EXPECT_EQ(received, sent);
 }
 
-// A net.exe beside the running program, in the current folder and in a folder of PATH, all of which a
-// search for `net` would look in: none of them runs, only the system's.
-TEST_F(RunSendCommandTest, OnlyTheSystemsNetRunsWhateverOtherFoldersHold)
-{
-    std::wstring temp(MAX_PATH + 1, L'\0');
-    temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), &temp[0]));
-    const std::wstring current = temp + L"planted_" + std::to_wstring(GetCurrentProcessId());
-    const std::wstring inPath = current + L"\\bin";
-    ASSERT_TRUE(CreateDirectoryW(current.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(inPath.c_str(), nullptr));
-    const std::wstring planted[] = {ExeFolder() + L"net.exe", current + L"\\net.exe", inPath + L"\\net.exe"};
-    for (const std::wstring& copy : planted)
-        ASSERT_TRUE(CopyFileW(StandIn().c_str(), copy.c_str(), FALSE)) << GetLastError();
-    std::wstring previousFolder(MAX_PATH + 1, L'\0');
-    previousFolder.resize(GetCurrentDirectoryW(MAX_PATH + 1, &previousFolder[0]));
-    std::wstring previousPath(32768, L'\0');
-    previousPath.resize(GetEnvironmentVariableW(L"PATH", &previousPath[0], 32768));
-    SetCurrentDirectoryW(current.c_str());
-    SetEnvironmentVariableW(L"PATH", (inPath + L";" + previousPath).c_str());
-
-    RunSendCommand(L"net send PC12 hi");
-    const std::vector<NetCall> calls = WaitForCalls(1);
-
-    SetEnvironmentVariableW(L"PATH", previousPath.c_str());
-    SetCurrentDirectoryW(previousFolder.c_str());
-    for (const std::wstring& copy : planted)
-        DeleteFileW(copy.c_str());
-    RemoveDirectoryW(inPath.c_str());
-    RemoveDirectoryW(current.c_str());
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_TRUE(IsSystemNet(calls[0].program)) << "ran " << calls[0].program;
-}
-
 TEST(RunSendCommandFailure, TooLongLineIsRefusedBeforeTheSystemSeesIt)
 {
     for (const std::size_t length : {std::size_t{32767}, std::size_t{100000}}) {
