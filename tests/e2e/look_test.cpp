@@ -265,13 +265,12 @@ const AccessibleCase kAccessibleCases[] = {
 E2E_TABLE(ScreenReaderHears, AccessibleCase, kAccessibleCases);
 
 // An oleacc.dll beside the program, which is also the current folder, as anyone who can write to a
-// shared folder could put there. Wine is told to prefer such a file to its own; Windows has nothing
-// against it either, oleacc not being one of the libraries it always takes from the system folder. The
+// shared folder could put there. Windows would load it for a load by name, oleacc not being one of the
+// libraries it always takes from the system folder; scripts/wine-env.sh tells Wine to do the same. The
 // program must take the system's.
 void PlantOleacc(Program& app)
 {
     app.CopyIn(BuiltBesideNetDouble(L"oleacc_double.dll"), L"oleacc.dll");
-    app.PreferNativeLibrary(L"oleacc");
 }
 
 bool PlantedOleaccLoaded(const Program& app)

@@ -497,11 +497,6 @@ void Program::SetEnvironment(const std::wstring& name, const std::wstring& value
     environment_.emplace_back(name, value);
 }
 
-void Program::PreferNativeLibrary(const std::wstring& library)
-{
-    SetEnvironment(L"WINEDLLOVERRIDES", EnvironmentVariable(L"WINEDLLOVERRIDES") + L";" + library + L"=n");
-}
-
 // The driver's environment with the case's own variables in place of its: the stand-in's log in the
 // case's folder first of all.
 std::vector<wchar_t> Program::EnvironmentBlock() const

@@ -158,9 +158,6 @@ public:
     void PutNet(const std::wstring& subfolder = std::wstring());
     // A variable of the program's environment from the next start on, in place of the driver's.
     void SetEnvironment(const std::wstring& name, const std::wstring& value);
-    // Wine is told to take the library (such as "oleacc") from a file of that name before its own,
-    // from the next start on, as it does for a library of a product a user installed.
-    void PreferNativeLibrary(const std::wstring& library);
 
     // The main window and its controls.
     HWND Main() const { return main_; }
