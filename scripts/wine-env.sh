@@ -8,8 +8,13 @@ netsend_made_display=
 # Wine's ANSI code page comes from the locale: Russian gives code page 1251, as on the target machines.
 export LANG=ru_RU.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
-# No installer dialogs for Mono or Gecko: nothing we build needs them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No installer dialogs for Mono or Gecko: nothing we build needs them. A native net.exe, which the tests
+# put in the prefix's system folder in place of Wine's own, runs instead of Wine's, and an oleacc.dll
+# found beside a program is loaded before Wine's own, as Windows loads it (the tests plant one); Wine's
+# own files in the system folder still run as Wine's ("n" alone would refuse them). Wine 8 reads these
+# from the Unix environment it was started with: a value in the environment that a Windows program hands
+# to a process it starts is not used.
+export WINEDLLOVERRIDES="mscoree,mshtml=;net.exe,oleacc=n,b"
 
 netsend_start_display() {
   if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--own" ]; then

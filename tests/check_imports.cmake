@@ -1,5 +1,8 @@
 # Fails when the exe imports a DLL or a function that is not on the allow-list, so that nothing newer
-# than Windows XP SP3 (and nothing outside the system's own DLLs) slips into the import table unnoticed.
+# than Windows XP SP3 (and nothing outside the system's own DLLs) slips into the import table unnoticed;
+# and when its PE header lacks a protection the build asks for: DEP (NX_COMPAT), address space
+# randomisation (DYNAMIC_BASE, with the base relocations it needs to move the image at all, and
+# HIGH_ENTROPY_VA for a 64-bit exe) and terminal-server awareness.
 #
 #   cmake -DOBJDUMP=<objdump> -DEXE=<exe> -DALLOWED=<list file> -P check_imports.cmake
 #
@@ -36,6 +39,43 @@ execute_process(COMMAND "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE dump ERROR_VARI
                 RESULT_VARIABLE dump_result)
 if(NOT dump_result EQUAL 0)
   message(FATAL_ERROR "check_imports: ${OBJDUMP} -p ${EXE} failed (${dump_result}): ${dump_errors}")
+endif()
+
+# The header's flags, read as numbers: objdump's names for them vary between versions.
+if(NOT dump MATCHES "\nMagic[ \t]+0*(10b|20b)")
+  message(FATAL_ERROR "check_imports: no PE32 or PE32+ magic in the header of ${EXE}")
+endif()
+set(pe_magic "${CMAKE_MATCH_1}")
+if(NOT dump MATCHES "\nCharacteristics[ \t]+0x([0-9a-fA-F]+)")
+  message(FATAL_ERROR "check_imports: no Characteristics in the header of ${EXE}")
+endif()
+set(characteristics "0x${CMAKE_MATCH_1}")
+if(NOT dump MATCHES "\nDllCharacteristics[ \t]+([0-9a-fA-F]+)")
+  message(FATAL_ERROR "check_imports: no DllCharacteristics in the header of ${EXE}")
+endif()
+set(dll_characteristics "0x${CMAKE_MATCH_1}")
+set(required_flags NX_COMPAT 0x0100 DYNAMIC_BASE 0x0040 TERMINAL_SERVER_AWARE 0x8000)
+if(pe_magic STREQUAL "20b")
+  list(APPEND required_flags HIGH_ENTROPY_VA 0x0020)
+endif()
+set(missing_flags "")
+while(required_flags)
+  list(POP_FRONT required_flags flag_name flag_bit)
+  math(EXPR flag_set "${dll_characteristics} & ${flag_bit}")
+  if(flag_set EQUAL 0)
+    list(APPEND missing_flags "${flag_name}")
+  endif()
+endwhile()
+# Without relocations the system cannot move the image, whatever DYNAMIC_BASE says.
+math(EXPR relocations_stripped "${characteristics} & 0x0001")
+if(NOT dump MATCHES "\nEntry 5 [0-9a-fA-F]+ ([0-9a-fA-F]+) Base Relocation Directory" OR
+   "0x${CMAKE_MATCH_1}" EQUAL 0 OR NOT relocations_stripped EQUAL 0)
+  list(APPEND missing_flags "base relocations")
+endif()
+if(missing_flags)
+  list(JOIN missing_flags ", " text)
+  message(FATAL_ERROR "check_imports: the PE header of ${EXE} (DllCharacteristics ${dll_characteristics}) "
+                      "lacks: ${text}")
 endif()
 
 # Only the import tables count: they start with the line below and end where the next section starts.
@@ -98,4 +138,5 @@ if(unknown)
           "Check that each exists on Windows XP SP3 (the documentation's \"Minimum supported client\") and "
           "add it to ${ALLOWED}; a newer function must be reached through GetProcAddress instead.")
 endif()
-message(STATUS "check_imports: ${function_count} imported functions, all on the allow-list")
+message(STATUS "check_imports: ${function_count} imported functions, all on the allow-list; "
+               "DllCharacteristics ${dll_characteristics}")

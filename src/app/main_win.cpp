@@ -2,6 +2,7 @@
 // until the program's last window has closed.
 
 #include "common/failure.h"
+#include "ui/common/late_bound.h"
 #include "ui/common/open_windows.h"
 #include "ui/common/window.h"
 #include "ui/main/frm_main.h"
@@ -14,6 +15,36 @@
 namespace {
 
 const wchar_t kNotOpened[] = L"Не удалось открыть окно программы.";
+
+// Libraries that the system loads by name on the program's behalf, later on (a theme library, an input
+// method), come from the system folder only: never from the program's folder or the current folder,
+// which may be a downloads folder or a share that others write to. SetDefaultDllDirectories (Windows 8;
+// Vista and 7 with an update) takes both out of the search; where it is missing, SetDllDirectoryW with an
+// empty folder (XP SP1 on) takes out the current folder.
+void LimitLibrarySearch()
+{
+    using SetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+    using SetDllDirectory = BOOL(WINAPI*)(const wchar_t*);
+    constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    const auto setDefault = ui::LookUp<SetDefaultDllDirectories>(L"kernel32.dll", "SetDefaultDllDirectories");
+    if (setDefault && setDefault(kSearchSystem32))
+        return;
+    if (const auto setDirectory = ui::LookUp<SetDllDirectory>(L"kernel32.dll", "SetDllDirectoryW"))
+        setDirectory(L"");
+}
+
+// XP ignores the DEP flag of the image, so the 32-bit program turns DEP on for itself (XP SP3 has the
+// call). Later systems go by the flag, and there, as where the call is missing, a refusal changes
+// nothing: the program goes on either way. A 64-bit program always runs with DEP.
+void TurnOnDep()
+{
+#ifndef _WIN64
+    using SetProcessDEPPolicy = BOOL(WINAPI*)(DWORD);
+    constexpr DWORD kDepEnable = 0x00000001;  // PROCESS_DEP_ENABLE
+    if (const auto setPolicy = ui::LookUp<SetProcessDEPPolicy>(L"kernel32.dll", "SetProcessDEPPolicy"))
+        setPolicy(kDepEnable);
+#endif
+}
 
 void RegisterControlClasses()
 {
@@ -61,6 +92,9 @@ void ReportStartFailure(const std::wstring& text)
 // The parameter keeps the name windows.h gives it, so that declaration and definition read alike.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int nShowCmd)
 {
+    // Before anything else is loaded or made.
+    LimitLibrarySearch();
+    TurnOnDep();
     RegisterControlClasses();
     try {
         ui::HiddenOwner owner;

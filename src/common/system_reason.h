@@ -5,6 +5,10 @@
 // The platform's error code of the last failed call (GetLastError on Windows, errno elsewhere).
 unsigned long LastSystemError();
 
+// The platform's error code for memory that ran out (ERROR_NOT_ENOUGH_MEMORY, ENOMEM), for the system's
+// own words when std::bad_alloc is what failed.
+unsigned long OutOfMemoryError();
+
 // The system's own text for an error code, without a trailing line end.
 std::wstring SystemReason(unsigned long code);
 

@@ -8,6 +8,11 @@ unsigned long LastSystemError()
     return static_cast<unsigned long>(errno);
 }
 
+unsigned long OutOfMemoryError()
+{
+    return ENOMEM;
+}
+
 std::wstring SystemReason(unsigned long code)
 {
     // strerror's text is ASCII in the C locale the tests run in.

@@ -9,6 +9,11 @@ unsigned long LastSystemError()
     return GetLastError();
 }
 
+unsigned long OutOfMemoryError()
+{
+    return ERROR_NOT_ENOUGH_MEMORY;
+}
+
 std::wstring SystemReason(unsigned long code)
 {
     wchar_t* buffer = nullptr;

@@ -6,13 +6,7 @@
 // text exactly as the user typed it.
 std::wstring ComposeSendCommand(const std::wstring& name, const std::wstring& message);
 
-// Starts the command line as a new process, minimized with the focus, and returns without waiting. Its
-// first word names the program, which FindProgram looks for. Throws Failure with the system's reason
-// when the process cannot be started.
+// Starts the system's own net.exe (in the system folder, which is also its current folder) with the
+// command line as it is, minimized with the focus, and returns without waiting. No other net.exe is ever
+// looked for. Throws Failure with the system's reason when the process cannot be started.
 void RunSendCommand(const std::wstring& commandLine);
-
-// Windows only. The full path of the program file `fileName` (such as "net.exe") in the first folder
-// that holds it, of: the running program's own folder, the system folder, the Windows folder, and the
-// folders of PATH that are named from the root of a drive or share. Never the current folder, nor a
-// folder named relative to it. Empty when none holds it.
-std::wstring FindProgram(const std::wstring& fileName);

@@ -15,6 +15,12 @@ struct FileError {
     unsigned long code;
 };
 
+// The name is not a file on a disk but a pipe, a device or a console: FileError's code when the file
+// calls refuse such a thing, before reading from it or writing to it. A pipe would hold the window until
+// someone writes into it, a device may never end. No system gives this code (on Windows, bit 29 marks
+// the codes of applications; errno values are small).
+inline constexpr unsigned long kNotADiskFile = 0x20000001ul;
+
 // Opening the file, and taking the appenders' lock, each wait this long, retrying, while another
 // program holds the file open without sharing it, or holds the lock. Past that the user is told the
 // file is in use: on a network share a lock left by a crashed client can last for minutes, and the
@@ -84,7 +90,8 @@ std::wstring FullPathOf(const std::wstring& name);
 class InputFile {
 public:
     // Opens the file for reading, sharing it with readers and writers. Returns false when there is no
-    // such file. Throws FileError on any other failure, including a folder of that name.
+    // such file. Throws FileError on any other failure, including a folder of that name, and with
+    // kNotADiskFile for what is not a file on a disk.
     bool Open(const std::wstring& name);
 
     // Reads up to `size` bytes into `buffer`; returns 0 at the end of the file. Throws FileError.
@@ -100,7 +107,8 @@ private:
 class AppendFile {
 public:
     // Opens the file for appending and reading, creating it empty when missing, and takes the lock,
-    // waiting for it up to kBusyRetryMilliseconds. Throws FileError; the file is then closed again.
+    // waiting for it up to kBusyRetryMilliseconds. Throws FileError (kNotADiskFile for what is not a
+    // file on a disk); the file is then closed again.
     explicit AppendFile(const std::wstring& name);
     ~AppendFile();
     AppendFile(const AppendFile&) = delete;

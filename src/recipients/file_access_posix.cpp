@@ -113,6 +113,22 @@ bool LockForAppend(int fd)
     }
 }
 
+// Opened without waiting (a FIFO would wait for a writer), then only a regular file goes on, and in
+// blocking mode again. A folder is refused as Windows refuses it, with its own error.
+void RequireRegularFile(int fd)
+{
+    struct stat info {};
+    if (fstat(fd, &info) != 0)
+        ThrowLastError();
+    if (S_ISDIR(info.st_mode))
+        throw FileError{EISDIR};
+    if (!S_ISREG(info.st_mode))
+        throw FileError{kNotADiskFile};
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1)
+        ThrowLastError();
+}
+
 void Unlock(int fd)
 {
     struct flock lock = AppendersRange(F_UNLCK);
@@ -139,7 +155,7 @@ bool InputFile::Open(const std::wstring& name)
 {
     int fd = -1;
     do {
-        fd = open(NarrowName(name).c_str(), O_RDONLY | O_CLOEXEC);
+        fd = open(NarrowName(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     } while (fd == -1 && errno == EINTR);
     if (fd == -1) {
         if (errno == ENOENT)
@@ -148,11 +164,7 @@ bool InputFile::Open(const std::wstring& name)
     }
     file_ = FileHandle(fd);
     // A folder opens for reading here; reading it would fail, but say so at once.
-    struct stat info {};
-    if (fstat(fd, &info) != 0)
-        ThrowLastError();
-    if (S_ISDIR(info.st_mode))
-        throw FileError{EISDIR};
+    RequireRegularFile(fd);
     return true;
 }
 
@@ -173,11 +185,12 @@ AppendFile::AppendFile(const std::wstring& name) : name_(name)
 {
     int fd = -1;
     do {
-        fd = open(NarrowName(name).c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        fd = open(NarrowName(name).c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     } while (fd == -1 && errno == EINTR);
     if (fd == -1)
         ThrowLastError();
     file_ = FileHandle(fd);
+    RequireRegularFile(fd);
     locked_ = LockForAppend(fd);
 }
 

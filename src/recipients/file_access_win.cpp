@@ -53,6 +53,16 @@ FileHandle OpenShared(const std::wstring& name, DWORD access, DWORD disposition)
     return FileHandle(FromHandle(handle));
 }
 
+// Pipes, devices and consoles open like files; only a file on a disk is read or written.
+void RequireDiskFile(HANDLE handle)
+{
+    SetLastError(NO_ERROR);
+    if (GetFileType(handle) == FILE_TYPE_DISK)
+        return;
+    const DWORD error = GetLastError();
+    throw FileError{error != NO_ERROR ? error : kNotADiskFile};
+}
+
 OVERLAPPED LockRange()
 {
     OVERLAPPED range{};
@@ -114,6 +124,7 @@ bool InputFile::Open(const std::wstring& name)
             return false;
         ThrowLastError();
     }
+    RequireDiskFile(ToHandle(file_.Get()));
     return true;
 }
 
@@ -134,6 +145,7 @@ AppendFile::AppendFile(const std::wstring& name)
 {
     if (!file_)
         ThrowLastError();
+    RequireDiskFile(ToHandle(file_.Get()));
     locked_ = LockForAppend(ToHandle(file_.Get()));
 }
 

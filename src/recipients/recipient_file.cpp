@@ -7,6 +7,7 @@
 #include "recipients/list_input.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,14 @@ const wchar_t kPartLineLeft[] =
     L"\n\nВ конце файла могла остаться часть этого имени. Откройте файл в Блокноте, удалите неполную "
     L"последнюю строку, если она там есть, и сохраните файл.";
 
+// The reason below the two opening lines: the system's own, or ours where the system has none.
+std::wstring ReasonFor(const FileError& error)
+{
+    if (error.code == kNotADiskFile)
+        return L"Это не файл на диске, а канал или устройство: имена хранятся только в обычном файле.";
+    return SystemReason(error.code);
+}
+
 bool IsLineEnd(char c)
 {
     return c == '\r' || c == '\n';
@@ -69,28 +78,37 @@ void ReadRecipients(const std::function<void(const RecipientName&)>& deliver)
         if (!file.Open(FileName()))
             return;  // a missing file simply holds no names yet
     } catch (const FileError& error) {
-        throw ReadFailure(SystemReason(error.code));
+        throw ReadFailure(ReasonFor(error));
     }
 
     // One wide string is reused for every entry, so an entry costs no allocation once the string has
-    // grown to the longest name. Only file and conversion errors are translated here; whatever
+    // grown to the longest name. File and conversion errors are translated here, and memory that runs
+    // out, here or in `deliver` (a file larger than the memory the program can have, or one endless
+    // line): either way the names delivered so far stay delivered and the rest of the file is not read.
+    // Whatever else
     // `deliver` throws passes through unchanged.
     RecipientName name;
     const auto read = [&file](char* buffer, std::size_t size) {
         try {
             return file.Read(buffer, size);
         } catch (const FileError& error) {
-            throw ReadFailure(SystemReason(error.code));
+            throw ReadFailure(ReasonFor(error));
         }
     };
-    ReadListInput(read, [&](std::string_view bytes) {
-        try {
-            AnsiToWide(bytes, name);
-        } catch (const Failure& failure) {
-            throw ReadFailure(failure.Text());
-        }
-        deliver(name);
-    });
+    try {
+        ReadListInput(read, [&](std::string_view bytes) {
+            try {
+                AnsiToWide(bytes, name);
+            } catch (const Failure& failure) {
+                throw ReadFailure(failure.Text());
+            }
+            deliver(name);
+        });
+    } catch (const std::bad_alloc&) {
+        // With the reader's buffers gone and this one let go there is room again for the text.
+        RecipientName().swap(name);
+        throw ReadFailure(SystemReason(OutOfMemoryError()));
+    }
 }
 
 void AppendRecipient(const RecipientName& name)
@@ -115,11 +133,11 @@ void AppendRecipient(const RecipientName& name)
         } catch (const FileError& error) {
             // Take back whatever part of the line got in; the file then keeps exactly its old bytes.
             if (!file.TruncateTo(oldSize))
-                throw AppendFailure(name, SystemReason(error.code) + kPartLineLeft);
+                throw AppendFailure(name, ReasonFor(error) + kPartLineLeft);
             throw;
         }
         file.Close();
     } catch (const FileError& error) {
-        throw AppendFailure(name, SystemReason(error.code));
+        throw AppendFailure(name, ReasonFor(error));
     }
 }

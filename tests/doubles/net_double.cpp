@@ -1,16 +1,18 @@
-// A stand-in for the system's net.exe. Tests put it where the program's search for `net` finds it first
-// (the folder of the running exe) and read back what each start handed over. It shows no window and
-// sends nothing.
+// A stand-in for the system's net.exe. Tests put it in place of the system's own (see SystemNetStandIn
+// in net_log.h), and copies of it wherever a net.exe must not be run from, and read back what each
+// start handed over and which copy it was. It shows no window and sends nothing.
 //
 // Every run appends exactly one record, as one line, to its log:
 //
-//   show=<F>,<M><TAB>cmd=<C><LF>
+//   show=<F>,<M><TAB>exe=<E><TAB>dir=<D><TAB>cmd=<C><LF>
 //
 //   F  1 when the starter set STARTF_USESHOWWINDOW in its STARTUPINFO, else 0
 //   M  wShowWindow from that STARTUPINFO, in decimal (2 is minimized with the focus)
-//   C  the command line exactly as GetCommandLineW returned it, program name included, with
-//      \ written as \\, CR as \r, LF as \n, TAB as \t, and every other character below U+0020 and
-//      U+007F as \xHH (two upper-case hex digits); everything else is written as it is
+//   E  this copy's full path, as GetModuleFileNameW gives it
+//   D  the current folder it was started in, as GetCurrentDirectoryW gives it
+//   C  the command line exactly as GetCommandLineW returned it, program name included
+//   E, D and C are written with \ as \\, CR as \r, LF as \n, TAB as \t, and every other character
+//   below U+0020 and U+007F as \xHH (two upper-case hex digits); everything else as it is
 //
 // The log is UTF-8 without a byte order mark; lines end in LF alone. It is the file named by the
 // environment variable NET_DOUBLE_LOG when that is set and not empty, else net_calls.log in the folder
@@ -51,6 +53,22 @@ std::wstring Escape(const wchar_t* text)
     return escaped;
 }
 
+std::wstring OwnPath()
+{
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    path.resize(length < path.size() ? length : 0);
+    return path;
+}
+
+std::wstring CurrentFolder()
+{
+    std::wstring folder(32768, L'\0');
+    const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), &folder[0]);
+    folder.resize(length < folder.size() ? length : 0);
+    return folder;
+}
+
 std::wstring LogPath()
 {
     std::wstring fromEnvironment(32768, L'\0');
@@ -61,11 +79,9 @@ std::wstring LogPath()
         return fromEnvironment;
     }
 
-    std::wstring path(32768, L'\0');
-    const DWORD pathLength = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (pathLength == 0 || pathLength >= path.size())
+    std::wstring path = OwnPath();
+    if (path.empty())
         return std::wstring();
-    path.resize(pathLength);
     const std::wstring::size_type slash = path.find_last_of(L"\\/");
     path.resize(slash == std::wstring::npos ? 0 : slash + 1);
     return path + L"net_calls.log";
@@ -123,8 +139,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     GetStartupInfoW(&startup);
 
     const std::wstring record = L"show=" + std::to_wstring((startup.dwFlags & STARTF_USESHOWWINDOW) ? 1 : 0) +
-                                L"," + std::to_wstring(startup.wShowWindow) + L"\tcmd=" +
-                                Escape(GetCommandLineW()) + L"\n";
+                                L"," + std::to_wstring(startup.wShowWindow) + L"\texe=" + Escape(OwnPath().c_str()) +
+                                L"\tdir=" + Escape(CurrentFolder().c_str()) + L"\tcmd=" + Escape(GetCommandLineW()) +
+                                L"\n";
     const std::wstring path = LogPath();
     if (path.empty())
         return 1;

@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -69,14 +70,22 @@ int main()
     BecomeDpiAware();
     e2e::SetExpectedDpi(dpi > 0 ? dpi : ScreenDpi(), dpi > 0);
 
-    // The stand-in must log next to itself in each case's folder, and a crash of the program under test
-    // must end it rather than wait in a crash dialog.
+    // Each start of the program is told the log of its own case; a crash of the program under test must
+    // end it rather than wait in a crash dialog.
     SetEnvironmentVariableW(L"NET_DOUBLE_LOG", nullptr);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 
     std::printf("net_send.exe shown at %d dpi\n", e2e::ExpectedDpi());
     e2e::ThrowOnFatalFailures();
-    const int result = RUN_ALL_TESTS();
+    int result = 1;
+    try {
+        // What the program starts is the system's net.exe; for this run that is the stand-in.
+        const SystemNetStandIn standIn(e2e::BuiltNetDouble());
+        result = RUN_ALL_TESTS();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
     // A run that skipped a case and failed none says so in its exit code, which ctest shows as a skip.
     constexpr int kSkippedExitCode = 77;
     return result == 0 && testing::UnitTest::GetInstance()->skipped_test_count() > 0 ? kSkippedExitCode : result;

@@ -142,6 +142,78 @@ TEST(HeldOpen, AddingSucceedsWhenLetGoWithinTheWait)
     E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\nPC2\r\nPC7\r\n"));
 }
 
+// Under the name net_send.ini something that opens like a file but is none: a pipe would hold the window
+// until someone wrote into it, a device may never end, and what is written into either is gone. The
+// window opens at once with an empty list and says why, and says it again for a name added.
+const wchar_t kNotADiskFile[] =
+    L"Это не файл на диске, а канал или устройство: имена хранятся только в обычном файле.";
+
+// Under Wine: runs a program of the Unix side on the Unix path of a file in a case's folder, and waits for
+// the file to be there. Wine starts such a program as a plain Unix process and hands back no handle to
+// wait on. False elsewhere, or when the file does not come.
+bool MakeOnUnixSide(const std::wstring& command, const std::wstring& windowsPath)
+{
+    using ToUnixPath = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnixPath>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* const unixPath = toUnix ? toUnix(windowsPath.c_str()) : nullptr;
+    if (!unixPath)
+        return false;
+    std::wstring line = command + L" \"" + FromUtf8(unixPath) + L"\"";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return false;
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
+    // Listed in its folder: Wine answers GetFileAttributesW on a FIFO or a device with an error.
+    const auto listed = [&windowsPath] {
+        WIN32_FIND_DATAW found = {};
+        const HANDLE search = FindFirstFileW(windowsPath.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(search);
+        return true;
+    };
+    const DWORD start = GetTickCount();
+    while (!listed() && GetTickCount() - start < 10000)
+        Sleep(20);
+    return listed();
+}
+
+// Made on the Unix side, where they were measured: a FIFO, which held the window for 16 s, and a link to a
+// device. Windows itself has no way to give a file on a disk either name; neither case can be made there.
+struct NotAFileCase {
+    const char* name;
+    const wchar_t* command;  // run on the Unix path of net_send.ini
+};
+
+const NotAFileCase kNotAFileCases[] = {
+    {"UnixFifo", L"/usr/bin/mkfifo"},
+    {"UnixDevice", L"/bin/ln -s /dev/null"},
+};
+
+E2E_TABLE(NotADiskFile, NotAFileCase, kNotAFileCases);
+
+TEST_P(NotADiskFile, IsNeitherReadNorWritten)
+{
+    const NotAFileCase& row = GetParam();
+    Program app(std::nullopt);
+    if (!MakeOnUnixSide(row.command, app.PathOf(L"net_send.ini")))
+        GTEST_SKIP() << "no Unix side to make it on: not under Wine, or it did not come";
+    app.Start();
+    EXPECT_TRUE(app.OpeningMs() <= kReportWithinMs) << "reported " << app.OpeningMs() << " ms after the window was made";
+    app.ExpectFailureBox(Failed::Reading, kNotADiskFile);
+    EXPECT_TRUE(app.Items().empty());
+
+    app.SetText(app.Combo(), L"PC7");
+    app.Click(app.AddButton());
+    app.ExpectFailureBox(Failed::Adding, kNotADiskFile);
+    EXPECT_TRUE(app.Running());
+}
+
 // A file marked read-only (as Explorer's Properties does): the list reads, adding says why. Wine keeps
 // the mark as the file's Unix write permission, which root does not need; for a run as root
 // scripts/small-disks.sh makes a read-only net_send.ini that root cannot write either (an immutable file)

@@ -10,6 +10,8 @@
 #include "list_input_model.h"
 #include "program.h"
 
+#include <winioctl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <random>
@@ -199,6 +201,36 @@ TEST_P(HostileFile, Opens)
     EXPECT_TRUE(after == FileBytes(bytes)) << "net_send.ini changed: " << (after ? after->size() : 0) << " bytes now, "
                                      << bytes.size() << " before";
 }
+
+#ifndef _WIN64
+// A names file larger than all the memory a 32-bit program can have (2 GB of address space): two names,
+// then 3 GB of zero bytes, one entry without end. The file is sparse, so it takes no room on the disk
+// where the system allows that (NTFS and Wine's ext4 do). The window opens with the two names and says
+// that memory ran out; the file keeps its bytes. A 64-bit program would read on until the machine's own
+// memory ran out, which a test here must not do.
+TEST(TooLargeForMemory, OpensWithTheNamesReadAndSaysWhy)
+{
+    Program app(std::string("PC1\r\nPC2\r\n"));
+    LARGE_INTEGER size = {};
+    size.QuadPart = 3LL * 1024 * 1024 * 1024;
+    {
+        const KernelHandle file = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ | GENERIC_WRITE, 0);
+        DWORD ignored = 0;
+        DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+        ASSERT_TRUE(SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get()))
+            << "cannot make the file 3 GB long (error " << GetLastError() << ")";
+    }
+    app.Start();
+    std::printf("  the box came %lu ms after the window was made\n", static_cast<unsigned long>(app.OpeningMs()));
+    app.ExpectFailureBox(Failed::Reading, ERROR_NOT_ENOUGH_MEMORY);
+    E2E_EXPECT_EQ(app.Items(), (Items{L"PC1", L"PC2"}));
+    EXPECT_TRUE(app.Running()) << "exit code " << app.ExitCode();
+    WIN32_FILE_ATTRIBUTE_DATA after = {};
+    ASSERT_TRUE(GetFileAttributesExW(app.PathOf(L"net_send.ini").c_str(), GetFileExInfoStandard, &after));
+    E2E_EXPECT_EQ((static_cast<ULONGLONG>(after.nFileSizeHigh) << 32) | after.nFileSizeLow,
+                  static_cast<ULONGLONG>(size.QuadPart));
+}
+#endif
 
 }  // namespace
 }  // namespace e2e

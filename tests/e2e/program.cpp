@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cwchar>
 #include <iostream>
 #include <stdexcept>
 #include <utility>
@@ -302,6 +303,16 @@ int ExpectedDpi() { return expectedDpi; }
 
 std::wstring BuiltProgram() { return builtProgram; }
 
+std::wstring BuiltNetDouble() { return builtNetDouble; }
+
+std::wstring EnvironmentVariable(const wchar_t* name)
+{
+    std::wstring value(32768, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, &value[0], static_cast<DWORD>(value.size()));
+    value.resize(length < value.size() ? length : 0);
+    return value;
+}
+
 std::wstring BuiltBesideNetDouble(const std::wstring& name)
 {
     return builtNetDouble.substr(0, builtNetDouble.find_last_of(L"\\/") + 1) + name;
@@ -430,8 +441,6 @@ Program::Program(const FileBytes& recipients) : folder_(MakeFreshFolder())
     try {
         if (!CopyFileW(builtProgram.c_str(), PathOf(L"net_send.exe").c_str(), FALSE))
             Fail(L"cannot copy " + builtProgram);
-        if (!CopyFileW(builtNetDouble.c_str(), PathOf(L"net.exe").c_str(), FALSE))
-            Fail(L"cannot copy " + builtNetDouble);
         if (recipients)
             WriteWholeFile(PathOf(L"net_send.ini"), *recipients);
 
@@ -481,6 +490,55 @@ void Program::MakeFolder(const std::wstring& name)
         Fail(L"cannot make " + PathOf(name));
 }
 
+void Program::CopyIn(const std::wstring& built, const std::wstring& name)
+{
+    if (!CopyFileW(built.c_str(), PathOf(name).c_str(), FALSE))
+        Fail(L"cannot copy " + built + L" to " + PathOf(name));
+}
+
+void Program::PutNet(const std::wstring& subfolder)
+{
+    CopyIn(builtNetDouble, subfolder.empty() ? L"net.exe" : subfolder + L"\\net.exe");
+}
+
+void Program::SetEnvironment(const std::wstring& name, const std::wstring& value)
+{
+    environment_.emplace_back(name, value);
+}
+
+// The driver's environment with the case's own variables in place of its: the stand-in's log in the
+// case's folder first of all.
+std::vector<wchar_t> Program::EnvironmentBlock() const
+{
+    std::vector<std::pair<std::wstring, std::wstring>> own = {{L"NET_DOUBLE_LOG", PathOf(L"net_calls.log")}};
+    own.insert(own.end(), environment_.begin(), environment_.end());
+    const auto isOwn = [&own](const std::wstring& entry) {
+        for (const auto& [name, value] : own)
+            if (entry.size() > name.size() && entry[name.size()] == L'=' &&
+                _wcsnicmp(entry.c_str(), name.c_str(), name.size()) == 0)
+                return true;
+        return false;
+    };
+    std::vector<wchar_t> block;
+    wchar_t* const inherited = GetEnvironmentStringsW();
+    for (const wchar_t* entry = inherited; entry && *entry; entry += lstrlenW(entry) + 1)
+        if (!isOwn(std::wstring(entry)))
+            block.insert(block.end(), entry, entry + lstrlenW(entry) + 1);
+    FreeEnvironmentStringsW(inherited);
+    // A later setting of a name wins, as SetEnvironmentVariableW would have it.
+    for (size_t i = 0; i < own.size(); ++i) {
+        bool later = false;
+        for (size_t j = i + 1; j < own.size(); ++j)
+            later = later || _wcsicmp(own[i].first.c_str(), own[j].first.c_str()) == 0;
+        if (later)
+            continue;
+        const std::wstring entry = own[i].first + L"=" + own[i].second;
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
 void Program::Start(const std::wstring& currentSubfolder)
 {
     StartIn(currentSubfolder.empty() ? folder_ : PathOf(currentSubfolder));
@@ -507,9 +565,11 @@ void Program::Launch(const std::wstring& currentDirectory)
     // Wine now and then refuses a start with ERROR_INTERNAL_ERROR while processes come and go (seen once
     // in a few hundred starts, before the program's first instruction): that is the emulator, not the
     // program under test, so such a start is tried again, saying so, before the test fails.
+    std::vector<wchar_t> environment = EnvironmentBlock();
     for (int attempt = 1;; ++attempt) {
-        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                           currentDirectory.c_str(), &startup, &started))
+        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                           CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(), currentDirectory.c_str(),
+                           &startup, &started))
             break;
         const DWORD error = GetLastError();
         if (error != ERROR_INTERNAL_ERROR || attempt == 3 || !RunningUnderWine()) {
@@ -921,6 +981,19 @@ void Program::ExpectFailureBox(Failed what, const std::wstring& reason)
                                                               << "\": " << text;
     EXPECT_TRUE(reason.empty() || text.compare(opening.size(), std::wstring::npos, reason) == 0)
         << "the reason \"" << reason << "\" does not follow: " << text;
+    const std::wstring words = what == Failed::Reading ? L"Не удалось прочитать сохранённые имена компьютеров."
+                                                       : L"Имя компьютера не сохранено в списке.";
+    EXPECT_TRUE(text.compare(0, words.size(), words) == 0) << "the box does not open with \"" << words
+                                                          << "\": " << text;
+    if (error) {
+        const std::wstring systemReason = SystemReason(*error);
+        E2E_ASSERT(!systemReason.empty()) << "the system has no text for error " << *error;
+        EXPECT_TRUE(text.find(systemReason) != std::wstring::npos)
+            << "the reason \"" << systemReason << "\" is missing: " << text;
+    }
+    if (!reason.empty()) {
+        EXPECT_TRUE(text.find(L"\n" + reason) != std::wstring::npos) << "no reason \"" << reason << "...\": " << text;
+    }
     E2E_EXPECT_EQ(IconOf(box), what == Failed::Reading ? "warning" : "error");
     Dismiss(box);
     EXPECT_TRUE(MessageBoxOfMain() == nullptr) << "a second message box";

@@ -1,8 +1,9 @@
 #pragma once
 
-// The driver's view of net_send.exe: a fresh folder holding the program, the net.exe stand-in and a
-// prepared net_send.ini, the running process, and its window reached only through what any other
-// program can see (window captions, class names, positions) and window messages.
+// The driver's view of net_send.exe: a fresh folder holding the program and a prepared net_send.ini, the
+// running process, and its window reached only through what any other program can see (window
+// captions, class names, positions) and window messages. The net.exe stand-in stands in place of the
+// system's own (the driver puts it there), and logs into the case's folder.
 
 #include "common/unique_handle_win.h"
 #include "net_log.h"
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -23,8 +25,12 @@ inline const std::wstring kAboutCaption = L"О программе...";
 // The built files under test, as given on the driver's command line.
 void SetBuiltFiles(const std::wstring& program, const std::wstring& netDouble);
 std::wstring BuiltProgram();
+std::wstring BuiltNetDouble();
 // A file built beside the net.exe stand-in, such as another test double.
 std::wstring BuiltBesideNetDouble(const std::wstring& name);
+
+// A variable of the driver's environment, which the program inherits; empty when it is not set.
+std::wstring EnvironmentVariable(const wchar_t* name);
 
 // The dpi the program lays its window out at: the system's, or one that the driver sets for every start
 // (under Wine only).
@@ -116,7 +122,7 @@ class WineSettingsForOneStart;
 
 class Program {
 public:
-    // Makes a fresh folder with net_send.exe, net.exe and, when given, net_send.ini. Does not start.
+    // Makes a fresh folder with net_send.exe and, when given, net_send.ini. Does not start.
     explicit Program(const FileBytes& recipients);
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -147,6 +153,13 @@ public:
     FileBytes ReadBytes(const std::wstring& name) const;
     void WriteBytes(const std::wstring& name, const std::string& bytes);
     void MakeFolder(const std::wstring& name);
+    // A copy of a built file in the folder, under the given name (which may name a subfolder).
+    void CopyIn(const std::wstring& built, const std::wstring& name);
+    // A copy of the net.exe stand-in as net.exe in the folder, or in a subfolder of it: where no net.exe
+    // may be run from. It logs into the same log as the system's.
+    void PutNet(const std::wstring& subfolder = std::wstring());
+    // A variable of the program's environment from the next start on, in place of the driver's.
+    void SetEnvironment(const std::wstring& name, const std::wstring& value);
 
     // The main window and its controls.
     HWND Main() const { return main_; }
@@ -234,8 +247,11 @@ private:
     HWND FindMainWindow() const;
     void Stop();
 
+    std::vector<wchar_t> EnvironmentBlock() const;
+
     std::wstring folder_;
     std::wstring currentDirectory_;  // the last start's
+    std::vector<std::pair<std::wstring, std::wstring>> environment_;
     KernelHandle job_;
     KernelHandle process_;
     DWORD processId_ = 0;

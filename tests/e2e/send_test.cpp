@@ -1,5 +1,5 @@
-// What cmdSend (the button over the message box) starts. The net.exe stand-in in the program's folder,
-// which the search for `net` finds first, logs every command line it gets and the show mode.
+// What cmdSend (the button over the message box) starts. The net.exe stand-in in place of the system's
+// own logs every command line it gets, the show mode, which copy of it ran and in which folder.
 
 #include "harness.h"
 #include "program.h"
@@ -79,6 +79,7 @@ TEST_P(SendCommandLine, Is)
     E2E_EXPECT_EQ(calls[0].commandLine, row.commandLine);
     EXPECT_TRUE(calls[0].showFlagSet) << "STARTF_USESHOWWINDOW not set";
     E2E_EXPECT_EQ(calls[0].showMode, SW_SHOWMINIMIZED);
+    EXPECT_TRUE(IsSystemNet(calls[0].program)) << "ran " << calls[0].program;
 
     E2E_EXPECT_EQ(app.Text(app.Combo()), row.recipient);
     E2E_EXPECT_EQ(app.Text(app.Message()), row.message);
@@ -118,40 +119,68 @@ TEST(Sending, PickedItemIsSent)
     E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC2 hi");
 }
 
-// The current folder holds the names file, perhaps on a share that anyone can write to: a net.exe put
-// there must not run as whoever presses send. The program's own folder has none, so the search goes on
-// (under Wine to the system's own net.exe, which logs nothing here).
-TEST(Sending, NetInTheCurrentFolderDoesNotRun)
+// A net.exe where a search for `net` would look before the system folder: the program's own folder, the
+// current folder (which holds the names file: a downloads folder, a share that others write to), and a
+// folder of PATH. None of them runs: the system's does, in the system folder.
+struct PlantedNetCase {
+    const char* name;
+    std::vector<std::wstring> netIn;  // subfolders of the program's folder; empty: the folder itself
+    std::wstring current;             // the current folder, the same way
+    bool inPath;                      // the folder "bin" first in PATH
+};
+
+const PlantedNetCase kPlantedNetCases[] = {
+    // Unpacked into Downloads and started with a double click: the program's folder is the current one.
+    {"BesideTheProgramWhichIsTheCurrentFolder", {L""}, L"", false},
+    {"InTheCurrentFolder", {L"work"}, L"work", false},
+    {"BesideTheProgramInTheCurrentFolderAndInPath", {L"", L"work", L"bin"}, L"work", true},
+};
+
+E2E_TABLE(PlantedNet, PlantedNetCase, kPlantedNetCases);
+
+TEST_P(PlantedNet, NeverRuns)
 {
+    const PlantedNetCase& row = GetParam();
     Program app("PC1\r\n");
     app.MakeFolder(L"work");
-    ASSERT_TRUE(MoveFileW(app.PathOf(L"net.exe").c_str(), app.PathOf(L"work\\net.exe").c_str()));
+    app.MakeFolder(L"bin");
     app.WriteBytes(L"work\\net_send.ini", "PC2\r\n");
-    app.Start(L"work");
-    E2E_ASSERT_EQ(app.Items(), Items{L"PC2"});  // the current folder is the one meant
+    for (const std::wstring& folder : row.netIn)
+        app.PutNet(folder);
+    if (row.inPath)
+        app.SetEnvironment(L"PATH", app.PathOf(L"bin") + L";" + EnvironmentVariable(L"PATH"));
+    app.Start(row.current);
+    E2E_ASSERT_EQ(app.Items(), Items{row.current.empty() ? L"PC1" : L"PC2"});  // the current folder is the one meant
     app.SetText(app.Combo(), L"PC12");
     app.SetText(app.Message(), L"hi");
 
     app.Click(app.SendButton());
 
-    app.WaitForStartedProcesses();
-    E2E_EXPECT_EQ(app.ReadBytes(L"work\\net_calls.log"), FileBytes()) << "the net.exe of the current folder ran";
+    const std::vector<NetCall> calls = app.WaitForCalls(1);
+    E2E_ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(IsSystemNet(calls[0].program)) << "ran " << calls[0].program;
+    EXPECT_TRUE(IsSystemFolder(calls[0].folder)) << "started in " << calls[0].folder;
+    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hi");
     EXPECT_TRUE(app.Running());
 }
 
-// A net.exe that cannot be started: the send fails, and the user is told nothing. (cmdline_test.cpp has
-// the command lines too long to start.)
-TEST(Sending, FailureToStartStaysSilent)
+// No net.exe in the system folder, as on a system without it: the send fails, the user is told nothing,
+// and no other net.exe is taken instead. (cmdline_test.cpp has the command lines too long to start.)
+TEST(Sending, MissingNetStaysSilent)
 {
     Program app("PC1\r\n");
-    app.WriteBytes(L"net.exe", "this is not a program\r\n");
+    app.PutNet();
     app.Start();
     app.SetText(app.Combo(), L"PC12");
     app.SetText(app.Message(), L"hi");
 
-    app.Click(app.SendButton());
-
-    EXPECT_TRUE(app.WaitForMessageBox(1000) == nullptr) << "a failed send should stay silent";
+    {
+        const SystemNetTakenAway missing;
+        app.Click(app.SendButton());
+        EXPECT_TRUE(app.WaitForMessageBox(1000) == nullptr) << "a failed send should stay silent";
+        app.WaitForStartedProcesses();
+    }
+    E2E_EXPECT_EQ(app.Calls().size(), 0u) << "another net.exe ran";
     EXPECT_TRUE(app.Running());
     E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC12");
     E2E_EXPECT_EQ(app.Text(app.Message()), L"hi");

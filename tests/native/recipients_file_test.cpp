@@ -1,5 +1,5 @@
-// The names file on POSIX only: what a file size limit does to an append, and another instance holding
-// the appenders' lock.
+// The names file on POSIX only: what a file size limit does to an append, another instance holding the
+// appenders' lock, and a FIFO in the file's place.
 
 #include "recipients_platform.h"
 
@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -84,6 +85,29 @@ TEST_F(RecipientsPosixFile, HeldAppendersLockIsWaitedForBrieflyThenReported)
     close(holder);
     AppendRecipient(L"PC2");
     EXPECT_EQ(NamesFileContent(), "PC1\r\nPC2\r\n");
+}
+
+// A FIFO under the file's name would hold the reader until someone wrote into it, and swallow an append:
+// both are refused at once, saying why, and the FIFO stays as it was.
+TEST_F(RecipientsPosixFile, FifoIsNeitherReadNorWritten)
+{
+    ASSERT_EQ(mkfifo("net_send.ini", 0666), 0);
+    const auto start = std::chrono::steady_clock::now();
+    for (const bool reading : {true, false}) {
+        try {
+            if (reading)
+                ReadRecipients([](const RecipientName&) { ADD_FAILURE() << "a name from a FIFO"; });
+            else
+                AppendRecipient(L"PC1");
+            ADD_FAILURE() << (reading ? "read" : "appended") << " without a failure";
+        } catch (const Failure& failure) {
+            EXPECT_NE(failure.Text().find(L"\nЭто не файл на диске"), std::wstring::npos) << failure.Text();
+        }
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    struct stat info {};
+    ASSERT_EQ(stat("net_send.ini", &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// RunSendCommand against the net.exe stand-in built next to this test program: the search for `net`
-// looks in the folder of the running exe first, so the stand-in is what gets started. Its log format is
-// described at the top of tests/doubles/net_double.cpp.
+// RunSendCommand against the net.exe stand-in, put in place of the system's own for these cases: it logs
+// what each start handed over, which copy of it ran, and in which folder. Its log format is described at
+// the top of tests/doubles/net_double.cpp.
 
 #include "common/failure.h"
 #include "common/system_reason.h"
@@ -12,9 +12,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -26,14 +26,20 @@ std::wstring ExeFolder()
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
+// Built beside this test program.
+std::wstring StandIn()
+{
+    return ExeFolder() + L"net_double.exe";
+}
+
 class RunSendCommandTest : public testing::Test {
 protected:
+    static void SetUpTestSuite() { standIn_ = std::make_unique<SystemNetStandIn>(StandIn()); }
+    static void TearDownTestSuite() { standIn_.reset(); }
+
     void SetUp() override
     {
-        const std::wstring stand_in = ExeFolder() + L"net.exe";
-        ASSERT_NE(GetFileAttributesW(stand_in.c_str()), INVALID_FILE_ATTRIBUTES)
-            << "the net.exe stand-in must be built next to the test program";
-
+        ASSERT_TRUE(standIn_) << "the net.exe stand-in is not in place of the system's";
         static int serial = 0;
         std::wstring temp(MAX_PATH + 1, L'\0');
         temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), &temp[0]));
@@ -64,6 +70,7 @@ protected:
     }
 
 private:
+    static inline std::unique_ptr<SystemNetStandIn> standIn_;
     std::wstring log_;
 };
 
@@ -91,6 +98,8 @@ TEST_P(RunSendCommandDelivery, NetGetsTheLineUnchangedAndMinimized)
     EXPECT_EQ(calls[0].commandLine, row.expected);
     EXPECT_TRUE(calls[0].showFlagSet) << "STARTF_USESHOWWINDOW not set";
     EXPECT_EQ(calls[0].showMode, SW_SHOWMINIMIZED);
+    EXPECT_TRUE(IsSystemNet(calls[0].program)) << "ran " << calls[0].program;
+    EXPECT_TRUE(IsSystemFolder(calls[0].folder)) << "started in " << calls[0].folder;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -132,109 +141,6 @@ TEST_F(RunSendCommandTest, EachStartRunsNetOnce)
     EXPECT_EQ(received, sent);
 }
 
-// Where the search for a program looks, with a probe program put in prepared folders of a fresh
-// current folder and PATH set for the case. In the rows, %T% stands for the current folder's full path,
-// %D% for its drive ("C:") and %R% for the path without the drive.
-struct SearchCase {
-    const char* label;
-    std::vector<std::wstring> probes;  // folders, relative to the current folder, that hold the probe
-    std::wstring path;                 // PATH
-    std::wstring found;                // the folder expected, or empty for none
-};
-
-void PrintTo(const SearchCase& row, std::ostream* out)
-{
-    *out << row.label;
-}
-
-std::wstring Expand(std::wstring text, const std::wstring& current)
-{
-    const std::pair<std::wstring, std::wstring> marks[] = {
-        {L"%T%", current}, {L"%D%", current.substr(0, 2)}, {L"%R%", current.substr(2)}};
-    for (const auto& mark : marks)
-        for (std::size_t at; (at = text.find(mark.first)) != std::wstring::npos;)
-            text.replace(at, mark.first.size(), mark.second);
-    return text;
-}
-
-class ProgramSearch : public testing::TestWithParam<SearchCase> {
-protected:
-    void SetUp() override
-    {
-        std::wstring temp(MAX_PATH + 1, L'\0');
-        temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), &temp[0]));
-        current_ = temp + L"search_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
-        ASSERT_TRUE(CreateDirectoryW(current_.c_str(), nullptr));
-        for (const wchar_t* sub : {L"\\bin", L"\\abs"})
-            ASSERT_TRUE(CreateDirectoryW((current_ + sub).c_str(), nullptr));
-        previousFolder_.resize(MAX_PATH + 1);
-        previousFolder_.resize(GetCurrentDirectoryW(MAX_PATH + 1, &previousFolder_[0]));
-        previousPath_.resize(32768);
-        previousPath_.resize(GetEnvironmentVariableW(L"PATH", &previousPath_[0], 32768));
-        ASSERT_TRUE(SetCurrentDirectoryW(current_.c_str()));
-    }
-
-    void TearDown() override
-    {
-        SetEnvironmentVariableW(L"PATH", previousPath_.c_str());
-        SetCurrentDirectoryW(previousFolder_.c_str());
-        for (const std::wstring& file : made_)
-            DeleteFileW(file.c_str());
-        for (const wchar_t* sub : {L"\\bin", L"\\abs", L""})
-            RemoveDirectoryW((current_ + sub).c_str());
-    }
-
-    void Put(const std::wstring& file)
-    {
-        const KernelHandle made = OwnFile(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(made) << GetLastError();
-        made_.push_back(file);
-    }
-
-    std::wstring current_;
-    std::vector<std::wstring> made_;
-
-private:
-    std::wstring previousFolder_;
-    std::wstring previousPath_;
-};
-
-TEST_P(ProgramSearch, NeverLooksInTheCurrentFolder)
-{
-    const SearchCase& row = GetParam();
-    const std::wstring probe = L"probe_" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-    for (const std::wstring& folder : row.probes)
-        Put(current_ + folder + L"\\" + probe);
-    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", Expand(row.path, current_).c_str()));
-
-    const std::wstring expected = row.found.empty() ? L"" : Expand(row.found, current_) + L"\\" + probe;
-    EXPECT_EQ(FindProgram(probe), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Folders, ProgramSearch,
-    testing::Values(
-        SearchCase{"CurrentFolder", {L""}, L"", L""},
-        SearchCase{"DotInPath", {L""}, L".;.\\", L""},
-        SearchCase{"EmptyEntriesInPath", {L""}, L";;", L""},
-        SearchCase{"RelativeFolderInPath", {L"\\bin"}, L"bin;.\\bin", L""},
-        SearchCase{"DriveRelativeFolderInPath", {L"\\bin"}, L"%D%bin", L""},
-        SearchCase{"RootRelativeFolderInPath", {L"\\bin"}, L"%R%\\bin", L""},
-        SearchCase{"FullFolderInPath", {L"", L"\\bin", L"\\abs"}, L".;bin;%T%\\abs", L"%T%\\abs"},
-        SearchCase{"QuotedFullFolderInPath", {L"\\abs"}, L"\"%T%\\abs\"", L"%T%\\abs"},
-        SearchCase{"FullFolderWithFinalBackslash", {L"\\abs"}, L"%T%\\abs\\", L"%T%\\abs"}),
-    [](const testing::TestParamInfo<SearchCase>& info) { return std::string(info.param.label); });
-
-// The stand-in beside the running program comes before a net.exe in the current folder and in PATH.
-TEST_F(ProgramSearch, OwnFolderComesFirst)
-{
-    Put(current_ + L"\\net.exe");
-    Put(current_ + L"\\abs\\net.exe");
-    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (current_ + L"\\abs").c_str()));
-    EXPECT_EQ(FindProgram(L"net.exe"), ExeFolder() + L"net.exe");
-}
-
 TEST(RunSendCommandFailure, TooLongLineIsRefusedBeforeTheSystemSeesIt)
 {
     for (const std::size_t length : {std::size_t{32767}, std::size_t{100000}}) {
@@ -253,10 +159,11 @@ TEST(RunSendCommandFailure, ZeroCharacterIsRefusedRatherThanCutAt)
     EXPECT_THROW(RunSendCommand(std::wstring(L"net send PC12 a\0b", 17)), Failure);
 }
 
-TEST(RunSendCommandFailure, MissingProgramCarriesTheSystemsReason)
+TEST_F(RunSendCommandTest, MissingNetCarriesTheSystemsReason)
 {
+    const SystemNetTakenAway missing;
     try {
-        RunSendCommand(L"net_missing_xyz send PC12 hi");
+        RunSendCommand(L"net send PC12 hi");
         FAIL() << "a program that does not exist was started";
     } catch (const Failure& failure) {
         const std::wstring reason = SystemReason(ERROR_FILE_NOT_FOUND);

@@ -1,5 +1,6 @@
 #include "ui/common/accessible.h"
 
+#include "common/system_folder_win.h"
 #include "common/unique_handle_win.h"
 
 #include <new>
@@ -68,10 +69,12 @@ private:
     }
 
     static inline bool loaded_ = false;
-    // Declared in load order, so that they are freed in reverse.
-    ModuleHandle ole32_{LoadLibraryW(L"ole32.dll")};
-    ModuleHandle oleaut32_{LoadLibraryW(L"oleaut32.dll")};
-    ModuleHandle oleacc_{LoadLibraryW(L"oleacc.dll")};
+    // Declared in load order, so that they are freed in reverse. From the system folder only: oleacc is
+    // not among the libraries the system always takes from there, and the program's folder may hold
+    // anything.
+    ModuleHandle ole32_{LoadSystemLibrary(L"ole32.dll")};
+    ModuleHandle oleaut32_{LoadSystemLibrary(L"oleaut32.dll")};
+    ModuleHandle oleacc_{LoadSystemLibrary(L"oleacc.dll")};
     ComUninit comUninit_ = nullptr;
     bool comInitialised_ = false;
     bool ready_ = false;

@@ -43,8 +43,11 @@ std::wstring FrmMain::OnLoad()
     std::wstring failure;
     try {
         ReadRecipients([&names](const RecipientName& name) {
-            names.starts.push_back(names.text.size());
+            // Should memory run out half-way, the names before this one are whole and nothing else is
+            // listed: a start is only added for a name that is in the text with its null.
+            const std::size_t start = names.text.size();
             names.text.append(name).push_back(L'\0');
+            names.starts.push_back(start);
         });
     } catch (const Failure& error) {
         failure = error.Text(); // the names read before it are still shown
