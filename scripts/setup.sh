@@ -18,8 +18,9 @@ packages=(
   # without its recommended qemu-user-binfmt, so that installing it never changes how the machine runs
   # 32-bit programs (binfmt_misc); the static qemu-user-static would register itself too.
   qemu-user
-  # flock and taskset.
-  util-linux
+  # flock and taskset; chattr, which makes a test file unwritable even for root (Debian 13's minimal
+  # system no longer has it).
+  util-linux e2fsprogs
   procps file xdotool zip unzip
 )
 
