@@ -32,7 +32,7 @@ mkdir -p build/run
 cd build/run
 if [ -n "$netsend_made_display" ]; then
   # No screen to look at: Wine's virtual desktop draws the window frames for the screenshot.
-  wine explorer /desktop=net_send,1024x768 "$exe" &
+  netsend_desktop net_send,1024x768 "$exe" &
   program=$!
   shot=$(cd .. && pwd)/screenshot.png
   # The window is up once its dark green ground is on the screen. A fresh prefix's first start can take

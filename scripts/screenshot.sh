@@ -28,7 +28,7 @@ out=docs
 mkdir -p "$out" build/screenshot-run
 cd build/screenshot-run
 printf 'PC1\r\nPC2\r\n' >net_send.ini
-wine explorer /desktop=net_send,1024x768 "../$build/src/app/net_send.exe" &
+netsend_desktop net_send,1024x768 "../$build/src/app/net_send.exe" &
 desktop_pid=$!
 cd ../..
 

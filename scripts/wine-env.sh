@@ -124,6 +124,16 @@ netsend_start_wine() {
   export NETSEND_WINE_READY=1
 }
 
+# Wine's virtual desktop, which draws the windows' frames: netsend_desktop NAME,WIDTHxHEIGHT PROGRAM.
+# It is started through the 64-bit loader where there is one: started through the 32-bit one, Wine 10
+# puts the desktop's screen a screen height above the windows it shows, which then fall off the bottom
+# of it (seen on Debian 13; Wine 8 shows them either way).
+netsend_desktop() {
+  local loader=wine
+  [ -x /usr/lib/wine/wine64 ] && loader=/usr/lib/wine/wine64
+  "$loader" explorer "/desktop=$1" "${@:2}"
+}
+
 netsend_stop_wine() {
   if [ -n "${WINEPREFIX:-}" ]; then
     wineserver --kill >/dev/null 2>&1 || true
