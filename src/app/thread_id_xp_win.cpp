@@ -4,6 +4,8 @@
 // system's function is looked up when it is called, and the one thread it can be asked about on XP, the
 // calling one, is answered without it.
 
+#include "ui/common/late_bound.h"
+
 #include <windows.h>
 
 namespace {
@@ -11,9 +13,7 @@ namespace {
 DWORD WINAPI ThreadIdOf(HANDLE thread)
 {
     using SystemFunction = DWORD(WINAPI*)(HANDLE);
-    // Through void(*)() because a cast between unrelated function types draws a warning.
-    const auto system = reinterpret_cast<SystemFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadId")));
+    const auto system = ui::LookUp<SystemFunction>(L"kernel32.dll", "GetThreadId");
     if (system)
         return system(thread);
     return thread == GetCurrentThread() ? GetCurrentThreadId() : 0;
