@@ -283,8 +283,6 @@ void SetBuiltFiles(const std::wstring& program, const std::wstring& netDouble)
     builtNetDouble = ToWindowsPath(netDouble);
 }
 
-bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
-
 int WineMajorVersion()
 {
     using GetVersion = const char*(CDECL*)();
@@ -292,6 +290,8 @@ int WineMajorVersion()
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
     return version ? std::atoi(version()) : 0;
 }
+
+bool RunningUnderWine() { return WineMajorVersion() > 0; }
 
 void SetExpectedDpi(int dpi, bool setForEachStart)
 {
