@@ -105,8 +105,7 @@ LRESULT FormWindow::OnSetFocus()
 
 RECT FormWindow::CentredPlace(HWND over, DWORD style, DWORD exStyle) const
 {
-    HMONITOR screen = over ? MonitorFromWindow(over, MONITOR_DEFAULTTOPRIMARY)
-                           : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    HMONITOR screen = MonitorFromWindow(over, MONITOR_DEFAULTTOPRIMARY); // no window: the primary screen
     const SIZE size = form_.FrameSize(DpiOfMonitor(screen), style, exStyle);
     return CentredOn(screen, over, size);
 }
