@@ -29,20 +29,19 @@ int DpiOfWindow(HWND window)
         if (dpi > 0)
             return static_cast<int>(dpi);
     }
-    return DpiOfMonitor(window ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr);
+    return DpiOfMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
 }
 
 // Windows 8.1 to 10 1607 tell a screen's DPI but not a window's; the library that does is loaded for good
 // the first time it is asked.
 int DpiOfMonitor(HMONITOR screen)
 {
-    constexpr int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
     static const ModuleHandle shcore = LoadSystemLibrary(L"shcore.dll");
-    static const auto getDpiForMonitor =
-        shcore ? LookUp<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor") : nullptr;
+    static const auto getDpiForMonitor = LookUp<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
+    constexpr int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
     UINT dpiX = 0;
     UINT dpiY = 0;
-    if (getDpiForMonitor && screen && SUCCEEDED(getDpiForMonitor(screen, kEffectiveDpi, &dpiX, &dpiY)) && dpiY > 0)
+    if (getDpiForMonitor && SUCCEEDED(getDpiForMonitor(screen, kEffectiveDpi, &dpiX, &dpiY)) && dpiY > 0)
         return static_cast<int>(dpiY);
     return SystemDpi();
 }
