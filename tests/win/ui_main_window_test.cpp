@@ -329,14 +329,8 @@ protected:
         RECT rect{};
         GetClientRect(button, &rect);
         auto canvas = std::make_unique<Canvas>(rect.right, rect.bottom);
-        DRAWITEMSTRUCT item{};
-        item.CtlType = ODT_BUTTON;
-        item.CtlID = fm::kCmdKompName;
-        item.itemAction = ODA_DRAWENTIRE;
-        item.itemState = focused ? ODS_FOCUS : 0;
-        item.hwndItem = button;
-        item.hDC = canvas->Dc();
-        item.rcItem = rect;
+        DRAWITEMSTRUCT item{ODT_BUTTON, fm::kCmdKompName, 0, ODA_DRAWENTIRE, focused ? ODS_FOCUS : 0u,
+                            button, canvas->Dc(), rect, 0};
         SendMessageW(window_, WM_DRAWITEM, fm::kCmdKompName, reinterpret_cast<LPARAM>(&item));
         return canvas;
     }
@@ -466,34 +460,6 @@ const ColourCase kColourCases[] = {
     {"cmbComp's drop-down list", WM_CTLCOLORLISTBOX, ComboList},
 };
 
-// The system's fonts changed for one test and put back as they were on every path. Changed without
-// telling any window: the test tells its own, as the system would.
-class ChangedFonts {
-public:
-    ChangedFonts()
-    {
-        saved_.cbSize = sizeof saved_;
-        stored_ = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof saved_, &saved_, 0) != FALSE;
-    }
-    ~ChangedFonts()
-    {
-        if (stored_)
-            SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof saved_, &saved_, 0);
-    }
-    ChangedFonts(const ChangedFonts&) = delete;
-    ChangedFonts& operator=(const ChangedFonts&) = delete;
-
-    const NONCLIENTMETRICSW& Saved() const { return saved_; }
-    bool Change(NONCLIENTMETRICSW fonts) const
-    {
-        return stored_ && SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof fonts, &fonts, 0);
-    }
-
-private:
-    NONCLIENTMETRICSW saved_{};
-    bool stored_ = false;
-};
-
 void MainWindowTest::ExpectColours(COLORREF text, COLORREF ground, COLORREF buttonGround) const
 {
     const MemoryDC dc(CreateCompatibleDC(nullptr));
@@ -549,24 +515,24 @@ TEST_F(MainWindowTest, HighContrastTurnsTheSystemsColoursOnAndOffWhileTheWindowI
 }
 
 // The system's fonts changed while the window is open: the tooltip takes the new one, however the change
-// is announced.
+// is announced. Changed without telling any window (the test tells its own) and put back afterwards.
 TEST_F(MainWindowTest, TooltipTakesTheSystemsNewFont)
 {
-    ChangedFonts metrics;
+    NONCLIENTMETRICSW saved{};
+    saved.cbSize = sizeof saved;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof saved, &saved, 0));
     const struct {
         WPARAM setting;
         const wchar_t* section;
     } announcements[] = {{SPI_SETNONCLIENTMETRICS, nullptr}, {0, L"WindowMetrics"}};
-    LONG height = metrics.Saved().lfStatusFont.lfHeight;
+    NONCLIENTMETRICSW changed = saved;
     for (const auto& announced : announcements) {
-        NONCLIENTMETRICSW bigger = metrics.Saved();
-        height += height < 0 ? -4 : 4;
-        bigger.lfStatusFont.lfHeight = height;
-        if (!metrics.Change(bigger))
-            GTEST_SKIP() << "this system keeps no fonts for a program to set";
+        changed.lfStatusFont.lfHeight += changed.lfStatusFont.lfHeight < 0 ? -4 : 4;
+        EXPECT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof changed, &changed, 0));
         SendMessageW(window_, WM_SETTINGCHANGE, announced.setting, reinterpret_cast<LPARAM>(announced.section));
         ExpectTooltipFontAt(DpiOf(window_));
     }
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof saved, &saved, 0);
 }
 
 // One pixel a line up to 150 %, two at 200 %: each row of the edge, and each row of the focus mark along
