@@ -9,16 +9,16 @@ namespace {
 // Gap between a picture button's edge and its focus mark, at 96 dpi.
 constexpr int kFocusInsetAt96 = 4;
 
-// A line one pixel wide at 96 dpi, as many whole pixels wide at this DPI, the nearest number; halfway
-// (150 %) it keeps the thinner.
+// A line one pixel wide at 96 dpi, in whole pixels at this DPI: the nearest number, and halfway (150 %)
+// the thinner one.
 int LineWidth(int dpi)
 {
     return std::max(1, (dpi + kDefaultDpi / 2 - 1) / kDefaultDpi);
 }
 
 // A focus mark `width` pixels wide: the highlight colour while High Contrast is on, else the system's
-// dotted mark, which inverts and so shows on any ground. That one comes a border of the system's focus
-// width at a time: drawn again inside, never over itself, until wide enough.
+// dotted mark, which inverts and so shows on any ground. DrawFocusRect draws one border of the system's
+// focus border width; it is drawn again inside the last, never over it, until the mark is wide enough.
 void DrawFocusMark(HDC dc, RECT rect, int width, bool highContrast)
 {
     UINT across = 1;
