@@ -20,6 +20,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -38,6 +39,19 @@ static bool operator==(const RECT& a, const RECT& b)
 namespace {
 
 namespace fm = ui::frm_main;
+
+bool highContrast = false;
+
+} // namespace
+
+// Wine refuses SPI_SETHIGHCONTRAST and always answers that High Contrast is off, so the tests answer
+// the window's question instead of the system; this definition keeps the library's out of the test.
+bool ui::HighContrastOn()
+{
+    return highContrast;
+}
+
+namespace {
 
 constexpr UINT kWmDpiChanged = 0x02E0; // not in the XP-level headers
 constexpr COLORREF kDarkGreen = RGB(0, 64, 0);
@@ -135,6 +149,23 @@ std::wstring TextOf(HWND window)
     GetWindowTextW(window, text, 256);
     return text;
 }
+
+// A bitmap of the screen's format to paint into, read back pixel by pixel.
+class Canvas {
+public:
+    Canvas(int width, int height)
+        : dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateCompatibleBitmap(ui::WindowDC(nullptr).Get(), width, height)),
+          selected_(dc_.Get(), bitmap_.Get())
+    {
+    }
+    HDC Dc() const { return dc_.Get(); }
+    COLORREF At(int x, int y) const { return GetPixel(dc_.Get(), x, y); }
+
+private:
+    MemoryDC dc_;
+    BitmapHandle bitmap_;
+    ui::Selection selected_;
+};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -287,6 +318,23 @@ protected:
         EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfStatusFont.lfHeight, dpi, ScreenDpi()));
     }
 
+    // What the window answers and paints for its controls and ground; cmdKompName stands for both picture
+    // buttons.
+    void ExpectColours(COLORREF text, COLORREF ground, COLORREF buttonGround) const;
+
+    // cmdKompName drawn as the window draws it, with the focus or without, into a bitmap of its size.
+    std::unique_ptr<Canvas> DrawButton(bool focused) const
+    {
+        HWND button = Control(fm::kCmdKompName);
+        RECT rect{};
+        GetClientRect(button, &rect);
+        auto canvas = std::make_unique<Canvas>(rect.right, rect.bottom);
+        DRAWITEMSTRUCT item{ODT_BUTTON, fm::kCmdKompName, 0, ODA_DRAWENTIRE, focused ? ODS_FOCUS : 0u,
+                            button, canvas->Dc(), rect, 0};
+        SendMessageW(window_, WM_DRAWITEM, fm::kCmdKompName, reinterpret_cast<LPARAM>(&item));
+        return canvas;
+    }
+
     static BOOL CALLBACK FindTooltip(HWND window, LPARAM found)
     {
         wchar_t className[32] = {};
@@ -348,8 +396,21 @@ protected:
         return HookHandle(SetWindowsHookExW(WH_CALLWNDPROC, WatchCommands, nullptr, GetCurrentThreadId()));
     }
 
+    // Where the About window is made, as its creation asks.
+    static LRESULT CALLBACK WatchCreation(int code, WPARAM wParam, LPARAM lParam)
+    {
+        wchar_t className[16] = {};
+        if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(wParam), className, 16) &&
+            lstrcmpW(className, L"frm_Help") == 0) {
+            const CREATESTRUCTW& made = *reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs;
+            aboutMade_ = RECT{made.x, made.y, made.x + made.cx, made.y + made.cy};
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
     static HWND watched_;
     static int buttonCommands_;
+    static RECT aboutMade_;
 
     std::unique_ptr<ui::FrmMain> form_;
     HWND window_ = nullptr;
@@ -399,7 +460,7 @@ const ColourCase kColourCases[] = {
     {"cmbComp's drop-down list", WM_CTLCOLORLISTBOX, ComboList},
 };
 
-TEST_F(MainWindowTest, ControlsAreBrightGreenOnDarkGreen)
+void MainWindowTest::ExpectColours(COLORREF text, COLORREF ground, COLORREF buttonGround) const
 {
     const MemoryDC dc(CreateCompatibleDC(nullptr));
     ASSERT_TRUE(dc);
@@ -413,18 +474,116 @@ TEST_F(MainWindowTest, ControlsAreBrightGreenOnDarkGreen)
         const LPARAM lParam = reinterpret_cast<LPARAM>(control);
         const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(window_, c.message, wParam, lParam));
         ASSERT_NE(brush, nullptr);
-        LOGBRUSH ground{};
-        ASSERT_EQ(GetObjectW(brush, sizeof ground, &ground), static_cast<int>(sizeof ground));
-        EXPECT_EQ(ground.lbStyle, static_cast<UINT>(BS_SOLID));
-        EXPECT_EQ(ground.lbColor, kDarkGreen);
-        EXPECT_EQ(GetTextColor(dc.Get()), kBrightGreen);
-        EXPECT_EQ(GetBkColor(dc.Get()), kDarkGreen);
+        LOGBRUSH painted{};
+        ASSERT_EQ(GetObjectW(brush, sizeof painted, &painted), static_cast<int>(sizeof painted));
+        EXPECT_EQ(painted.lbStyle, static_cast<UINT>(BS_SOLID));
+        EXPECT_EQ(painted.lbColor, ground);
+        EXPECT_EQ(GetTextColor(dc.Get()), text);
+        EXPECT_EQ(GetBkColor(dc.Get()), ground);
         // Answered with the form's one brush, not a new one every time a control paints.
         EXPECT_EQ(SendMessageW(window_, c.message, wParam, lParam), reinterpret_cast<LRESULT>(brush));
     }
+    const Canvas bare(4, 4);
+    SendMessageW(window_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(bare.Dc()), 0);
+    EXPECT_EQ(bare.At(1, 1), ground) << "the window's own ground";
+    // Between the edge and the focus mark at every DPI.
+    const int inside = MulDiv(3, DpiOf(window_), 96);
+    EXPECT_EQ(DrawButton(false)->At(inside, inside), buttonGround) << "cmdKompName's ground";
+}
+
+TEST_F(MainWindowTest, ControlsAreBrightGreenOnDarkGreen)
+{
+    ExpectColours(kBrightGreen, kDarkGreen, kDarkGreen);
+}
+
+// Switched both ways while the window is open, each time announced by one of the two messages the system
+// sends. Wine draws nothing differently in High Contrast: its colours are the usual ones, and those are
+// what the window takes.
+TEST_F(MainWindowTest, HighContrastTurnsTheSystemsColoursOnAndOffWhileTheWindowIsOpen)
+{
+    highContrast = true;
+    SendMessageW(window_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    highContrast = false; // what the next message finds, and what the other tests need if this one fails
+    ExpectColours(GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_BTNFACE));
+    RECT button{};
+    GetClientRect(Control(fm::kCmdKompName), &button);
+    const int focusMark = MulDiv(4, DpiOf(window_), 96);
+    EXPECT_EQ(DrawButton(true)->At(button.right / 2, focusMark), GetSysColor(COLOR_HIGHLIGHT)) << "the focus mark";
+
+    SendMessageW(window_, WM_SYSCOLORCHANGE, 0, 0);
+    ExpectColours(kBrightGreen, kDarkGreen, kDarkGreen);
+}
+
+// The system's fonts changed while the window is open: the tooltip takes the new one, however the change
+// is announced. Changed without telling any window (the test tells its own) and put back afterwards.
+TEST_F(MainWindowTest, TooltipTakesTheSystemsNewFont)
+{
+    NONCLIENTMETRICSW saved{};
+    saved.cbSize = sizeof saved;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof saved, &saved, 0));
+    const struct {
+        WPARAM setting;
+        const wchar_t* section;
+    } announcements[] = {{SPI_SETNONCLIENTMETRICS, nullptr}, {0, L"WindowMetrics"}};
+    NONCLIENTMETRICSW changed = saved;
+    for (const auto& announced : announcements) {
+        changed.lfStatusFont.lfHeight += changed.lfStatusFont.lfHeight < 0 ? -4 : 4;
+        EXPECT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof changed, &changed, 0));
+        SendMessageW(window_, WM_SETTINGCHANGE, announced.setting, reinterpret_cast<LPARAM>(announced.section));
+        ExpectTooltipFontAt(DpiOf(window_));
+    }
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof saved, &saved, 0);
+}
+
+// One pixel a line up to 150 %, two at 200 %: each row of the edge, and each row of the focus mark along
+// the top side (the rows in which the focus changes anything between its left and right sides).
+TEST_F(MainWindowTest, ButtonEdgesAndFocusMarkGrowWithTheDpi)
+{
+    const struct {
+        int dpi;
+        int line;
+    } cases[] = {{96, 1}, {144, 1}, {192, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("at " + std::to_string(c.dpi) + " dpi");
+        ChangeDpi(c.dpi);
+        const auto plain = DrawButton(false);
+        const auto focused = DrawButton(true);
+        RECT rect{};
+        GetClientRect(Control(fm::kCmdKompName), &rect);
+        const int inset = MulDiv(4, c.dpi, 96);
+        for (int y = 0; y < inset; ++y)
+            EXPECT_EQ(plain->At(rect.right / 2, y) != kDarkGreen, y < 2 * c.line) << "row " << y;
+        for (int y = 0; y < rect.bottom / 2; ++y) {
+            bool changed = false;
+            for (int x = inset + c.line; x < rect.right - inset - c.line; ++x)
+                changed = changed || plain->At(x, y) != focused->At(x, y);
+            EXPECT_EQ(changed, y >= inset && y < inset + c.line) << "row " << y << " with the focus";
+        }
+    }
+}
+
+// Made where it shows and at the size it keeps, so that it is laid out once: moved after it was made, to
+// a screen of another DPI, it would be laid out again.
+TEST_F(MainWindowTest, AboutWindowIsMadeCentredOverTheMainWindow)
+{
+    Activate(window_);
+    const HookHandle hook(SetWindowsHookExW(WH_CBT, WatchCreation, nullptr, GetCurrentThreadId()));
+    ASSERT_TRUE(hook);
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(fm::kHelp, 0), 0);
+    Pump();
+    const ui::WindowHandle about(FindWindowW(L"frm_Help", nullptr));
+    ASSERT_TRUE(about);
+    RECT shown{};
+    GetWindowRect(about.Get(), &shown);
+    EXPECT_EQ(shown, aboutMade_);
+    RECT main{};
+    GetWindowRect(window_, &main);
+    EXPECT_LE(std::abs((shown.left + shown.right) - (main.left + main.right)), 1);
+    EXPECT_LE(std::abs((shown.top + shown.bottom) - (main.top + main.bottom)), 1);
 }
 
 HWND MainWindowTest::watched_ = nullptr;
+RECT MainWindowTest::aboutMade_{};
 int MainWindowTest::buttonCommands_ = 0;
 
 // Keys and clicks as the window itself handles them. cmdKompName stands for both picture buttons:

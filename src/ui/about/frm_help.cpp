@@ -49,8 +49,9 @@ private:
         RegisterClassOnce(kClassName, GetSysColorBrush(COLOR_BTNFACE));
         // Owned by the hidden owner, not by the main window: out of the taskbar, yet it stays open when
         // the main window closes.
-        Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), nullptr);
-        PlaceCentred(GetActiveWindow());
+        const RECT place = CentredPlace(GetActiveWindow(), kStyle, kExStyle);
+        Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), nullptr,
+                       &place);
         AnswerScreenReaders();
     }
 

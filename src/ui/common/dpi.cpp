@@ -1,5 +1,6 @@
 #include "ui/common/dpi.h"
 
+#include "common/system_folder_win.h"
 #include "ui/common/handles.h"
 #include "ui/common/late_bound.h"
 
@@ -7,6 +8,7 @@ namespace ui {
 namespace {
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using SystemParametersInfoForDpiFunction = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 
@@ -27,6 +29,20 @@ int DpiOfWindow(HWND window)
         if (dpi > 0)
             return static_cast<int>(dpi);
     }
+    return DpiOfMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+}
+
+// Windows 8.1 to 10 1607 tell a screen's DPI but not a window's; the library that does is loaded for good
+// the first time it is asked.
+int DpiOfMonitor(HMONITOR screen)
+{
+    static const ModuleHandle shcore = LoadSystemLibrary(L"shcore.dll");
+    static const auto getDpiForMonitor = LookUp<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
+    constexpr int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    if (getDpiForMonitor && SUCCEEDED(getDpiForMonitor(screen, kEffectiveDpi, &dpiX, &dpiY)) && dpiY > 0)
+        return static_cast<int>(dpiY);
     return SystemDpi();
 }
 

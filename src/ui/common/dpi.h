@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-// DPI queries that use the per-monitor calls where the system has them (Windows 10 and later) and the
+// DPI queries that use the per-monitor calls where the system has them (Windows 8.1 and later) and the
 // system DPI elsewhere, back to Windows XP. Never a fixed 96.
 
 namespace ui {
@@ -12,6 +12,9 @@ inline constexpr UINT kWmDpiChanged = 0x02E0;
 
 // The DPI the window is shown at.
 int DpiOfWindow(HWND window);
+
+// The DPI of a window shown on this screen.
+int DpiOfMonitor(HMONITOR screen);
 
 // The DPI of the screen as the system reports it to this process.
 int SystemDpi();

@@ -15,6 +15,10 @@ namespace ui {
 // The menu bar of the table, not yet held by any window.
 MenuHandle BuildMenuBar(const FormTable& table);
 
+// Whether the user has High Contrast on. Alone in its file, so that a test can answer in the system's
+// place where the system keeps no such setting (Wine).
+bool HighContrastOn();
+
 class Form {
 public:
     explicit Form(const FormTable& table) noexcept : table_(table) {}
@@ -29,10 +33,13 @@ public:
     // a window opened again gets a new Form.
     void Create(HWND window);
 
-    // Sizes the window's client area and places every control for this DPI; called on creation and
-    // whenever the DPI changes. New fonts and pictures replace the old ones only after every control
-    // has been handed the new ones.
+    // Sizes the window's client area and places every control for this DPI, with the system's colours
+    // and fonts as they are now; called on creation, whenever the DPI changes and whenever the user
+    // changes those. New fonts and pictures replace the old ones only after every control has been
+    // handed the new ones.
     void Layout(int dpi);
+    // The window's size at this DPI, frame included, for a window of this style.
+    SIZE FrameSize(int dpi, DWORD style, DWORD exStyle) const;
 
     // Lets the controls answer screen readers themselves. Called once the window's content is in and
     // before it shows: the answering subclass sees every message its control gets, and a list filling
@@ -76,6 +83,7 @@ private:
     IconHandle bigIcon_;
     IconHandle smallIcon_;
     int dpi_ = 96;
+    bool highContrast_ = false; // the system's colours stand for the table's
     int focusIndex_ = -1; // the control that had the focus when the window was last deactivated
 };
 

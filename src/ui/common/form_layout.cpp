@@ -38,12 +38,14 @@ void FitClosedHeight(HWND combo, int height)
 void Form::Layout(int dpi)
 {
     dpi_ = dpi;
+    highContrast_ = HighContrastOn();
     ApplyFonts(dpi);
     ApplyTooltipFont(dpi);
     LoadPictures(dpi);
     SizeClientArea(dpi);
     PlaceControls(dpi);
-    InvalidateRect(window_, nullptr, TRUE);
+    // The controls too: a font handed over in WM_SETFONT shows only once a control paints again.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Form::ApplyFonts(int dpi)
@@ -102,26 +104,29 @@ void Form::LoadPictures(int dpi)
     smallIcon_ = std::move(smallIcon);
 }
 
+SIZE Form::FrameSize(int dpi, DWORD style, DWORD exStyle) const
+{
+    RECT frame{0, 0, TwipsToPixels(table_.clientWidthTwips, dpi), TwipsToPixels(table_.clientHeightTwips, dpi)};
+    AdjustFrameForDpi(frame, style, table_.menuCount > 0, exStyle, dpi);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
 void Form::SizeClientArea(int dpi) const
 {
     // A maximized or minimized window keeps the size the system gave it.
-    if (GetWindowLongPtrW(window_, GWL_STYLE) & (WS_MAXIMIZE | WS_MINIMIZE))
-        return;
-    const int width = TwipsToPixels(table_.clientWidthTwips, dpi);
-    const int height = TwipsToPixels(table_.clientHeightTwips, dpi);
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE));
-    RECT frame{0, 0, width, height};
-    AdjustFrameForDpi(frame, style, GetMenu(window_) != nullptr, exStyle, dpi);
+    if (style & (WS_MAXIMIZE | WS_MINIMIZE))
+        return;
+    const SIZE frame = FrameSize(dpi, style, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
     const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, flags);
+    SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy, flags);
 
     // The estimate can miss (a menu bar that wraps, a frame the system draws its own way): measure
     // and correct once so the client area is exactly the table's.
     RECT client{};
     GetClientRect(window_, &client);
-    const int missingWidth = width - (client.right - client.left);
-    const int missingHeight = height - (client.bottom - client.top);
+    const int missingWidth = TwipsToPixels(table_.clientWidthTwips, dpi) - client.right;
+    const int missingHeight = TwipsToPixels(table_.clientHeightTwips, dpi) - client.bottom;
     if (missingWidth != 0 || missingHeight != 0) {
         RECT window{};
         GetWindowRect(window_, &window);

@@ -3,6 +3,7 @@
 #include "ui/common/dpi.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace ui {
 
@@ -22,6 +23,9 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return OnEraseBackground(wParam, lParam);
     case WM_DRAWITEM:
         return OnDrawItem(wParam, lParam);
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        return OnSystemChange(message, wParam, lParam);
     case WM_ACTIVATE:
         return OnActivate(wParam, lParam);
     case WM_SETFOCUS:
@@ -74,6 +78,17 @@ LRESULT FormWindow::OnDrawItem(WPARAM wParam, LPARAM lParam)
     return item && form_.DrawItem(*item) ? TRUE : Default(WM_DRAWITEM, wParam, lParam);
 }
 
+// High Contrast going on or off comes as a change of the system's colours or of that setting; other
+// fonts or another text size as a change of the window metrics.
+LRESULT FormWindow::OnSystemChange(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto* section = reinterpret_cast<const wchar_t*>(lParam);
+    if (message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST || wParam == SPI_SETNONCLIENTMETRICS ||
+        (wParam == 0 && section && std::wcscmp(section, L"WindowMetrics") == 0))
+        form_.Layout(DpiOfWindow(Handle()));
+    return Default(message, wParam, lParam);
+}
+
 LRESULT FormWindow::OnActivate(WPARAM wParam, LPARAM lParam)
 {
     // Remember where the focus was, so that coming back to the window puts it there again.
@@ -88,27 +103,26 @@ LRESULT FormWindow::OnSetFocus()
     return 0;
 }
 
-void FormWindow::PlaceCentred(HWND over) const
+RECT FormWindow::CentredPlace(HWND over, DWORD style, DWORD exStyle) const
 {
-    // Moved onto a monitor of another DPI, the window is laid out again and resized about its top left
-    // corner, off the centre: placed once more at its new size, on the same monitor, it stays there.
-    const SIZE before = PlaceCentredOnce(over);
-    RECT now{};
-    GetWindowRect(Handle(), &now);
-    if (now.right - now.left != before.cx || now.bottom - now.top != before.cy)
-        PlaceCentredOnce(over);
+    HMONITOR screen = MonitorFromWindow(over, MONITOR_DEFAULTTOPRIMARY); // no window: the primary screen
+    const SIZE size = form_.FrameSize(DpiOfMonitor(screen), style, exStyle);
+    return CentredOn(screen, over, size);
 }
 
-SIZE FormWindow::PlaceCentredOnce(HWND over) const
+void FormWindow::PlaceCentred() const
 {
-    RECT window{};
-    GetWindowRect(Handle(), &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
+    RECT now{};
+    GetWindowRect(Handle(), &now);
+    const SIZE size{now.right - now.left, now.bottom - now.top};
+    const RECT place = CentredOn(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), nullptr, size);
+    SetWindowPos(Handle(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
+RECT FormWindow::CentredOn(HMONITOR screen, HWND over, SIZE size)
+{
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    HMONITOR screen = MonitorFromWindow(over ? over : Handle(), MONITOR_DEFAULTTOPRIMARY);
     if (!GetMonitorInfoW(screen, &monitor))
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
     const RECT& work = monitor.rcWork;
@@ -116,13 +130,12 @@ SIZE FormWindow::PlaceCentredOnce(HWND over) const
     RECT centre = work;
     if (over && IsWindowVisible(over) && !IsIconic(over))
         GetWindowRect(over, &centre);
-    int left = centre.left + (centre.right - centre.left - width) / 2;
-    int top = centre.top + (centre.bottom - centre.top - height) / 2;
+    int left = centre.left + (centre.right - centre.left - size.cx) / 2;
+    int top = centre.top + (centre.bottom - centre.top - size.cy) / 2;
     // Keep the whole window, or at least its top left corner, on the work area.
-    left = std::max(static_cast<int>(work.left), std::min(left, static_cast<int>(work.right) - width));
-    top = std::max(static_cast<int>(work.top), std::min(top, static_cast<int>(work.bottom) - height));
-    SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return SIZE{width, height};
+    left = std::max(static_cast<int>(work.left), std::min(left, static_cast<int>(work.right - size.cx)));
+    top = std::max(static_cast<int>(work.top), std::min(top, static_cast<int>(work.bottom - size.cy)));
+    return RECT{left, top, left + size.cx, top + size.cy};
 }
 
 } // namespace ui

@@ -18,8 +18,12 @@ protected:
     // See Form::AnswerScreenReaders.
     void AnswerScreenReaders() const { form_.AnswerScreenReaders(); }
 
-    // Puts the window in the middle of the work area of its screen, or over `over` when given.
-    void PlaceCentred(HWND over) const;
+    // Where the window is made, so that it is laid out once, at the DPI of the screen it shows on: over
+    // `over` while that shows, else in the middle of the work area of its screen (the primary screen
+    // without one).
+    RECT CentredPlace(HWND over, DWORD style, DWORD exStyle) const;
+    // Moves a window the system placed to the middle of the work area of its screen.
+    void PlaceCentred() const;
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HandleKeyboard(MSG& message) override;
@@ -28,12 +32,13 @@ protected:
     virtual LRESULT OnCommand(int id, int code, HWND control) = 0;
 
 private:
-    SIZE PlaceCentredOnce(HWND over) const; // returns the size it centred
+    static RECT CentredOn(HMONITOR screen, HWND over, SIZE size);
     LRESULT OnCreate();
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnControlColours(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnEraseBackground(WPARAM wParam, LPARAM lParam);
     LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSystemChange(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetFocus();
 

@@ -41,11 +41,13 @@ void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
 }
 
 void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
-                    HWND owner, HMENU menu)
+                    HWND owner, HMENU menu, const RECT* place)
 {
-    HWND created = CreateWindowExW(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, owner, menu, GetModuleHandleW(nullptr),
-                                   this);
+    const RECT at = place ? *place : RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
+    const int width = place ? at.right - at.left : CW_USEDEFAULT;
+    const int height = place ? at.bottom - at.top : CW_USEDEFAULT;
+    HWND created = CreateWindowExW(exStyle, className, caption, style, at.left, at.top, width, height, owner,
+                                   menu, GetModuleHandleW(nullptr), this);
     if (created)
         return;
     // Only the why: the caller, who knows what the user was waiting for, says what failed. The failure

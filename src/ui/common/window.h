@@ -33,9 +33,9 @@ protected:
     static void RegisterClassOnce(const wchar_t* className, HBRUSH background);
 
     // Throws Failure when the window cannot be created, saying why (not what: that is for the caller,
-    // who knows what the user was waiting for).
+    // who knows what the user was waiting for). Without `place` the system places it.
     void Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
-                HMENU menu);
+                HMENU menu, const RECT* place = nullptr);
 
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Called last, once the window is gone: a window object that owns itself may free itself here.

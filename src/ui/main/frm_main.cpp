@@ -28,7 +28,7 @@ void FrmMain::Open(int showCommand)
     MenuHandle menu = BuildMenuBar(frm_main::kForm);
     Create(kClassName, frm_main::kForm.caption, kStyle, kExStyle, nullptr, menu.Get());
     menu.Release(); // the window destroys its menu bar
-    PlaceCentred(nullptr);
+    PlaceCentred();
 
     const std::wstring loadFailure = OnLoad();
     AnswerScreenReaders();
