@@ -9,6 +9,7 @@
 
 #include "common/unique_handle_win.h"
 #include "recipients_platform.h"
+#include "resource_ids.h"
 #include "ui/common/accessible.h"
 #include "ui/common/handles.h"
 #include "ui/main/frm_main.h"
@@ -128,6 +129,25 @@ int IconWidth(HICON icon)
     GetObjectW(colour ? colour.Get() : mask.Get(), sizeof bitmap, &bitmap);
     return bitmap.bmWidth;
 }
+
+// The button pictures are stored at 16, 32 and 48 pixels: a button shows the largest that is not larger
+// than the 32 pixels at 96 dpi grown with the DPI, never a stretched one.
+int StoredPictureSizeAt(int dpi)
+{
+    const int wanted = MulDiv(32, dpi, 96);
+    return wanted >= 48 ? 48 : (wanted >= 32 ? 32 : 16);
+}
+
+struct PictureCase {
+    const char* button;
+    int id;
+    int icon;
+};
+
+const PictureCase kPictureCases[] = {
+    {"cmdSend", fm::kCmdSend, IDI_SEND},
+    {"cmdKompName", fm::kCmdKompName, IDI_COMPUTER},
+};
 
 std::wstring TextOf(HWND window)
 {
@@ -269,6 +289,48 @@ protected:
                   MulDiv(32, dpi, 96));
         EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(window_, WM_GETICON, ICON_SMALL, 0))),
                   MulDiv(16, dpi, 96));
+        for (const PictureCase& c : kPictureCases)
+            ExpectStoredPicture(c, dpi);
+    }
+
+    // The button, drawn as the window draws it, shows the stored image pixel for pixel in its middle: the
+    // picture was neither stretched nor shrunk.
+    void ExpectStoredPicture(const PictureCase& c, int dpi) const
+    {
+        SCOPED_TRACE(c.button);
+        HWND button = Control(c.id);
+        RECT area{};
+        GetClientRect(button, &area);
+        const ui::WindowDC screen(nullptr);
+        const MemoryDC drawn(CreateCompatibleDC(screen.Get()));
+        const MemoryDC expected(CreateCompatibleDC(screen.Get()));
+        const BitmapHandle drawnBits(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
+        const BitmapHandle expectedBits(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
+        const ui::Selection drawnIn(drawn.Get(), drawnBits.Get());
+        const ui::Selection expectedIn(expected.Get(), expectedBits.Get());
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = static_cast<UINT>(c.id);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.hwndItem = button;
+        item.hDC = drawn.Get();
+        item.rcItem = area;
+        ASSERT_TRUE(SendMessageW(window_, WM_DRAWITEM, static_cast<WPARAM>(c.id), reinterpret_cast<LPARAM>(&item)));
+
+        const int size = StoredPictureSizeAt(dpi);
+        const ui::IconHandle stored(static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(c.icon), IMAGE_ICON, size, size, 0)));
+        ASSERT_EQ(IconWidth(stored.Get()), size);
+        const ui::BrushHandle ground(CreateSolidBrush(kDarkGreen));
+        FillRect(expected.Get(), &area, ground.Get());
+        const int left = (area.right - size) / 2;
+        const int top = (area.bottom - size) / 2;
+        DrawIconEx(expected.Get(), left, top, stored.Get(), size, size, 0, nullptr, DI_NORMAL);
+        int differing = 0;
+        for (int y = top; y < top + size; ++y)
+            for (int x = left; x < left + size; ++x)
+                differing += GetPixel(drawn.Get(), x, y) != GetPixel(expected.Get(), x, y);
+        EXPECT_EQ(differing, 0) << "of the " << size << " x " << size << " stored image's pixels";
     }
 
     // The tooltip's text in the system's tooltip font, grown with the window's DPI.
@@ -372,10 +434,11 @@ TEST_F(MainWindowTest, OpensLaidOutAtTheWindowsDpi)
     ExpectLaidOutAt(DpiOf(window_));
 }
 
-// 120 dpi puts halves into the rounding: 7470 twips are 622.5 pixels, 13.5 pt is 22.5 pixels.
+// 120 dpi puts halves into the rounding: 7470 twips are 622.5 pixels, 13.5 pt is 22.5 pixels. 120 and
+// 168 dpi ask for pictures of 40 and 56 pixels, which are not stored, and 192 dpi for 64, above the largest.
 TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges)
 {
-    for (int dpi : {144, 120, 96}) {
+    for (int dpi : {144, 120, 192, 168, 96}) {
         ChangeDpi(dpi);
         ExpectLaidOutAt(dpi);
     }

@@ -74,7 +74,7 @@ bool Form::DrawItem(const DRAWITEMSTRUCT& item) const
     switch (row.kind) {
     case ControlKind::PictureButton: {
         HBRUSH ground = row.colours.custom ? Brush(row.colours.groundRgb) : GetSysColorBrush(COLOR_BTNFACE);
-        DrawPictureButton(item, ground, pictures_[index].Get(), pressedPictures_[index].Get(), pictureSize_,
+        DrawPictureButton(item, ground, pictures_[index].Get(), pressedPictures_[index].Get(), pictureSizes_[index],
                           dpi_);
         return true;
     }
