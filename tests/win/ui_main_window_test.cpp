@@ -19,6 +19,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
+#include <servprov.h>
 
 #include <algorithm>
 #include <memory>
@@ -640,6 +641,31 @@ const AccessibleCase kAccessibleCases[] = {
      ROLE_SYSTEM_PUSHBUTTON},
 };
 
+// COM's rule: every interface the object hands out answers IUnknown with one and the same pointer.
+void ExpectOneIdentity(IAccessible* object)
+{
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    const struct {
+        const char* name;
+        const IID& iid;
+    } asked[] = {{"IDispatch", IID_IDispatch},     {"IAccessible", IID_IAccessible},
+                 {"IOleWindow", IID_IOleWindow},   {"IEnumVARIANT", IID_IEnumVARIANT},
+                 {"IServiceProvider", IID_IServiceProvider}};
+    for (const auto& entry : asked) {
+        IUnknown* handed = nullptr;
+        if (FAILED(object->QueryInterface(entry.iid, reinterpret_cast<void**>(&handed))) || !handed)
+            continue;
+        IUnknown* itsIdentity = nullptr;
+        EXPECT_EQ(handed->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&itsIdentity)), S_OK);
+        EXPECT_EQ(itsIdentity, identity) << "another object behind " << entry.name;
+        if (itsIdentity)
+            itsIdentity->Release();
+        handed->Release();
+    }
+    identity->Release();
+}
+
 class ComApartment {
 public:
     ComApartment() noexcept : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
@@ -691,6 +717,10 @@ TEST_F(MainWindowTest, ScreenReadersHearEveryControlsName)
             EXPECT_EQ(role.vt, VT_I4);
             EXPECT_EQ(role.lVal, c.role);
         }
+        ExpectOneIdentity(object);
+        HWND window = nullptr;
+        EXPECT_EQ(WindowFromAccessibleObject(object, &window), S_OK);
+        EXPECT_EQ(window, control) << "a client looking for the control's window finds another";
         object->Release();
     }
     EXPECT_TRUE(ui::AccessibilityRuntimeLoaded());

@@ -86,7 +86,11 @@ bool IsSelf(const VARIANT& child)
 }
 
 // The system's standard object for the control, reporting our name and role for the control itself;
-// everything else, its children included, is the standard object's answer.
+// everything else, its children included, is the standard object's answer. COM wants one identity for
+// every interface an object hands out, so the standard object's other interfaces are refused rather than
+// passed on: a client then goes by IAccessible alone, as it must for any object that has no more. It
+// finds the control's window through the parent, the control's window object, and its children through
+// get_accChild.
 class AnsweringAccessible final : public IAccessible {
 public:
     AnsweringAccessible(IAccessible* standard, AccessibleAnswer answer) noexcept
@@ -100,13 +104,13 @@ public:
     {
         if (!object)
             return E_POINTER;
-        if (IsEqualIID(iid, kIidUnknown) || IsEqualIID(iid, kIidDispatch) || IsEqualIID(iid, kIidAccessible)) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
+        if (!IsEqualIID(iid, kIidUnknown) && !IsEqualIID(iid, kIidDispatch) && !IsEqualIID(iid, kIidAccessible)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
         }
-        // The window behind the object (IOleWindow) and the like come from the standard object.
-        return standard_->QueryInterface(iid, object);
+        *object = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override
