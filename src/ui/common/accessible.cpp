@@ -2,6 +2,7 @@
 
 #include "common/system_folder_win.h"
 #include "common/unique_handle_win.h"
+#include "ui/common/late_bound.h"
 
 #include <new>
 #include <vector>
@@ -14,13 +15,6 @@ namespace {
 constexpr IID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-
-template <typename Function>
-Function Find(const ModuleHandle& module, const char* name)
-{
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module.Get(), name)))
-                  : nullptr;
-}
 
 // oleacc and the COM it needs, loaded on the first request of an accessibility client and kept for the
 // life of the process: the objects handed out run oleacc's code.
@@ -54,12 +48,12 @@ private:
         loaded_ = true;
         // Handing an object to another process takes COM on this thread; a thread that already has
         // it in another mode still works for clients in this process.
-        const auto comInit = Find<ComInit>(ole32_, "CoInitializeEx");
-        comUninit_ = Find<ComUninit>(ole32_, "CoUninitialize");
+        const auto comInit = LookUp<ComInit>(ole32_.Get(), "CoInitializeEx");
+        comUninit_ = LookUp<ComUninit>(ole32_.Get(), "CoUninitialize");
         comInitialised_ = comInit && comUninit_ && SUCCEEDED(comInit(nullptr, COINIT_APARTMENTTHREADED));
-        createStandard = Find<CreateStandard>(oleacc_, "CreateStdAccessibleObject");
-        toLresult = Find<ToLresult>(oleacc_, "LresultFromObject");
-        allocString = Find<AllocString>(oleaut32_, "SysAllocString");
+        createStandard = LookUp<CreateStandard>(oleacc_.Get(), "CreateStdAccessibleObject");
+        toLresult = LookUp<ToLresult>(oleacc_.Get(), "LresultFromObject");
+        allocString = LookUp<AllocString>(oleaut32_.Get(), "SysAllocString");
         ready_ = createStandard && toLresult && allocString;
     }
     ~Runtime()
