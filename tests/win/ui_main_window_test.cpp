@@ -422,8 +422,31 @@ protected:
         return HookHandle(SetWindowsHookExW(WH_CALLWNDPROC, WatchCommands, nullptr, GetCurrentThreadId()));
     }
 
+    // Whether each control of the window, as it is destroyed, still has a font that exists.
+    static LRESULT CALLBACK WatchDestroy(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && call->message == WM_DESTROY && GetParent(call->hwnd) == watched_) {
+            if (const HFONT font = FontOf(call->hwnd)) {
+                ++fontsAtDestroy_;
+                fontsGone_ += GetObjectType(font) != OBJ_FONT;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    HookHandle WatchControlsDestroyed()
+    {
+        watched_ = window_;
+        fontsAtDestroy_ = 0;
+        fontsGone_ = 0;
+        return HookHandle(SetWindowsHookExW(WH_CALLWNDPROC, WatchDestroy, nullptr, GetCurrentThreadId()));
+    }
+
     static HWND watched_;
     static int buttonCommands_;
+    static int fontsAtDestroy_;
+    static int fontsGone_;
 
     std::unique_ptr<ui::FrmMain> form_;
     HWND window_ = nullptr;
@@ -501,6 +524,20 @@ TEST_F(MainWindowTest, ControlsAreBrightGreenOnDarkGreen)
 
 HWND MainWindowTest::watched_ = nullptr;
 int MainWindowTest::buttonCommands_ = 0;
+int MainWindowTest::fontsAtDestroy_ = 0;
+int MainWindowTest::fontsGone_ = 0;
+
+// An exception that ends the opening (or anything else) can leave the object to go while its window is
+// still open: the window goes with it, while the fonts its controls were given still exist.
+TEST_F(MainWindowTest, AWindowStillOpenWhenItsObjectGoesIsDestroyedBeforeItsFonts)
+{
+    const HookHandle hook = WatchControlsDestroyed();
+    ASSERT_TRUE(hook);
+    form_.reset();
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_GT(fontsAtDestroy_, 0);
+    EXPECT_EQ(fontsGone_, 0) << "controls were destroyed after their fonts";
+}
 
 // Keys and clicks as the window itself handles them. cmdKompName stands for both picture buttons:
 // they share this handling, and its click has an effect that can be counted here (a saved line), where

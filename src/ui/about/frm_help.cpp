@@ -59,8 +59,6 @@ private:
         if (Open().get() == this)
             Open().reset(); // frees this object
     }
-
-    LRESULT OnCommand(int, int, HWND) override { return 0; }
 };
 
 } // namespace

@@ -12,6 +12,9 @@ namespace ui {
 class FormWindow : public Window {
 protected:
     explicit FormWindow(const FormTable& table) noexcept : form_(table) {}
+    // A window still open here (an exception ended its opening) goes now, while the fonts, brushes and
+    // pictures of its controls still exist; its last messages reach this class, not the derived one.
+    ~FormWindow() override;
 
     const Form& Controls() const noexcept { return form_; }
 
@@ -24,8 +27,8 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HandleKeyboard(MSG& message) override;
 
-    // A menu entry or a control's notification.
-    virtual LRESULT OnCommand(int id, int code, HWND control) = 0;
+    // A menu entry or a control's notification; none is used unless the window says so.
+    virtual LRESULT OnCommand(int, int, HWND) { return 0; }
 
 private:
     SIZE PlaceCentredOnce(HWND over) const; // returns the size it centred

@@ -8,13 +8,6 @@
 
 namespace ui {
 
-Window::~Window()
-{
-    // Normally the window is long gone. If not, its messages now reach this base class only.
-    if (window_)
-        DestroyWindow(window_);
-}
-
 bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH background)
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);

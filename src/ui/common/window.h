@@ -16,7 +16,8 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH backg
 
 class Window {
 public:
-    virtual ~Window();
+    // The window is gone by now: the derived class destroys one still open while what it draws with exists.
+    virtual ~Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
