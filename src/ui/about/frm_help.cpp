@@ -49,7 +49,8 @@ private:
         RegisterClassOnce(kClassName, GetSysColorBrush(COLOR_BTNFACE));
         // Owned by the hidden owner, not by the main window: out of the taskbar, yet it stays open when
         // the main window closes.
-        Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), nullptr);
+        Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(),
+                       MenuHandle());
         PlaceCentred(GetActiveWindow());
         AnswerScreenReaders();
     }

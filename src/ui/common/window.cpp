@@ -34,11 +34,15 @@ void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
 }
 
 void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
-                    HWND owner, HMENU menu)
+                    HWND owner, MenuHandle menu)
 {
     HWND created = CreateWindowExW(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, owner, menu, GetModuleHandleW(nullptr),
-                                   this);
+                                   CW_USEDEFAULT, CW_USEDEFAULT, owner, menu.Get(),
+                                   GetModuleHandleW(nullptr), this);
+    // A window holds its menu bar from the moment it exists, before any hook or message can refuse it,
+    // and a refused window takes its menu bar along: only a window never made leaves it to us.
+    if (created || !IsMenu(menu.Get()))
+        menu.Release();
     if (created)
         return;
     // Only the why: the caller, who knows what the user was waiting for, says what failed. The failure

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/common/handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -34,9 +36,9 @@ protected:
     static void RegisterClassOnce(const wchar_t* className, HBRUSH background);
 
     // Throws Failure when the window cannot be created, saying why (not what: that is for the caller,
-    // who knows what the user was waiting for).
+    // who knows what the user was waiting for). The menu bar goes with the window on every path.
     void Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
-                HMENU menu);
+                MenuHandle menu);
 
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Called last, once the window is gone: a window object that owns itself may free itself here.
