@@ -1,11 +1,13 @@
 #include "ui/about/frm_help.h"
 
 #include "common/failure.h"
+#include "common/system_reason.h"
 #include "ui/about/frm_help_table.h"
 #include "ui/common/form_window.h"
 #include "ui/common/open_windows.h"
 
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -66,11 +68,17 @@ private:
 
 void ShowAbout()
 {
+    const auto notOpened = [](const std::wstring& reason) {
+        return Failure(L"Не удалось открыть окно «" + std::wstring(frm_help::kForm.caption) + L"».\n\n" +
+                       reason);
+    };
     try {
         FrmHelp::Show();
     } catch (const Failure& failure) {
-        throw Failure(L"Не удалось открыть окно «" + std::wstring(frm_help::kForm.caption) + L"».\n\n" +
-                      failure.Text());
+        throw notOpened(failure.Text());
+    } catch (const std::bad_alloc&) {
+        // The half-made window and its object are gone by now, and with them the memory they held.
+        throw notOpened(SystemReason(OutOfMemoryError()));
     }
 }
 
