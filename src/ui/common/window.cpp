@@ -39,17 +39,19 @@ void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD styl
     HWND created = CreateWindowExW(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, owner, menu.Get(),
                                    GetModuleHandleW(nullptr), this);
-    // A window holds its menu bar from the moment it exists, before any hook or message can refuse it,
-    // and a refused window takes its menu bar along: only a window never made leaves it to us.
-    if (created || !IsMenu(menu.Get()))
-        menu.Release();
-    if (created)
+    if (created) {
+        menu.Release(); // the window's now
         return;
+    }
     // Only the why: the caller, who knows what the user was waiting for, says what failed. The failure
     // inside WM_CREATE says more than any error code left behind by the system.
     std::wstring why = createFailure_.empty() ? LastSystemReason() : createFailure_;
     if (why.empty())
         why = L"Windows не создала окно и не назвала причину.";
+    // A window holds its menu bar from the moment it exists, before any hook or message can refuse it,
+    // and a refused window takes its menu bar along: only a window never made leaves it to us.
+    if (menu && !IsMenu(menu.Get()))
+        menu.Release();
     throw Failure(why);
 }
 
