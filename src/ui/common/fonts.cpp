@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <string>
 
 namespace ui {
 
@@ -38,14 +37,6 @@ LOGFONTW DialogFont(int dpi)
 const wchar_t kBitmapFace[] = L"MS Sans Serif";
 const wchar_t kTrueTypeTwin[] = L"Microsoft Sans Serif";
 
-void SetFace(LOGFONTW& font, const wchar_t* face)
-{
-    // Copied by hand: the CRT's wcsncpy draws a deprecation warning from some compilers.
-    const std::size_t length = std::min<std::size_t>(std::wcslen(face), LF_FACESIZE - 1);
-    std::char_traits<wchar_t>::copy(font.lfFaceName, face, length);
-    font.lfFaceName[length] = L'\0';
-}
-
 LOGFONTW LogFontFor(const FontDef& wanted, int dpi)
 {
     if (wanted.IsDialogFont())
@@ -58,7 +49,7 @@ LOGFONTW LogFontFor(const FontDef& wanted, int dpi)
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    SetFace(font, wanted.face);
+    lstrcpynW(font.lfFaceName, wanted.face, LF_FACESIZE); // cut short, it still ends in a null
     return font;
 }
 
@@ -68,8 +59,8 @@ bool MadeAsAsked(HDC dc, HFONT font, const LOGFONTW& asked, int dpi)
     Selection selected(dc, font);
     wchar_t face[LF_FACESIZE] = {};
     TEXTMETRICW metrics{};
-    if (!GetTextFaceW(dc, LF_FACESIZE, face) || !GetTextMetricsW(dc, &metrics))
-        return true; // nothing better to go by
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    GetTextMetricsW(dc, &metrics);
     const bool sameHeight = metrics.tmHeight - metrics.tmInternalLeading == -asked.lfHeight;
     return lstrcmpiW(face, asked.lfFaceName) == 0 && (dpi == kDefaultDpi || sameHeight);
 }
@@ -136,7 +127,7 @@ FontHandle CreateFormFont(HDC dc, const FormTable& form, const FontDef& wanted, 
     if (!wanted.IsDialogFont() && std::wcscmp(wanted.face, kBitmapFace) == 0 &&
         !MadeAsAsked(dc, font.Get(), logFont, dpi)) {
         LOGFONTW twinFont = logFont;
-        SetFace(twinFont, kTrueTypeTwin);
+        lstrcpynW(twinFont.lfFaceName, kTrueTypeTwin, LF_FACESIZE);
         FontHandle twin(CreateFontIndirectW(&twinFont));
         if (twin && MadeAsAsked(dc, twin.Get(), twinFont, dpi))
             return twin;

@@ -85,12 +85,11 @@ void Form::LoadPictures(int dpi)
     pictures_.clear();
     pressedPictures_.clear();
     pictureSizes_.clear();
+    const int wanted = ScaleFrom96(kButtonIconAt96, dpi);
     for (std::size_t i = 0; i < table_.controlCount; ++i) {
         const ControlRow& row = table_.controls[i];
         // A button's two pictures are stored at the same sizes.
-        const int size = row.kind == ControlKind::Image
-                             ? kImageIconSize
-                             : StoredPictureSize(row.picture, ScaleFrom96(kButtonIconAt96, dpi));
+        const int size = row.kind == ControlKind::Image ? kImageIconSize : StoredPictureSize(row.picture, wanted);
         pictures_.push_back(LoadPicture(row.picture, size));
         pressedPictures_.push_back(LoadPicture(row.pressedPicture, size));
         pictureSizes_.push_back(size);
