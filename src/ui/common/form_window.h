@@ -10,11 +10,15 @@
 namespace ui {
 
 class FormWindow : public Window {
-protected:
-    explicit FormWindow(const FormTable& table) noexcept : form_(table) {}
+public:
     // A window still open here (an exception ended its opening) goes now, while the fonts, brushes and
     // pictures of its controls still exist; its last messages reach this class, not the derived one.
     ~FormWindow() override;
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+protected:
+    explicit FormWindow(const FormTable& table) noexcept : form_(table) {}
 
     const Form& Controls() const noexcept { return form_; }
 
