@@ -9,6 +9,7 @@
 
 #include "common/unique_handle_win.h"
 #include "recipients_platform.h"
+#include "resource_ids.h"
 #include "ui/common/accessible.h"
 #include "ui/common/handles.h"
 #include "ui/main/frm_main.h"
@@ -18,6 +19,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
+#include <servprov.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -142,6 +144,25 @@ int IconWidth(HICON icon)
     GetObjectW(colour ? colour.Get() : mask.Get(), sizeof bitmap, &bitmap);
     return bitmap.bmWidth;
 }
+
+// The button pictures are stored at 16, 32 and 48 pixels: a button shows the largest that is not larger
+// than the 32 pixels at 96 dpi grown with the DPI, never a stretched one.
+int StoredPictureSizeAt(int dpi)
+{
+    const int wanted = MulDiv(32, dpi, 96);
+    return wanted >= 48 ? 48 : (wanted >= 32 ? 32 : 16);
+}
+
+struct PictureCase {
+    const char* button;
+    int id;
+    int icon;
+};
+
+const PictureCase kPictureCases[] = {
+    {"cmdSend", fm::kCmdSend, IDI_SEND},
+    {"cmdKompName", fm::kCmdKompName, IDI_COMPUTER},
+};
 
 std::wstring TextOf(HWND window)
 {
@@ -300,6 +321,48 @@ protected:
                   MulDiv(32, dpi, 96));
         EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(window_, WM_GETICON, ICON_SMALL, 0))),
                   MulDiv(16, dpi, 96));
+        for (const PictureCase& c : kPictureCases)
+            ExpectStoredPicture(c, dpi);
+    }
+
+    // The button, drawn as the window draws it, shows the stored image pixel for pixel in its middle: the
+    // picture was neither stretched nor shrunk.
+    void ExpectStoredPicture(const PictureCase& c, int dpi) const
+    {
+        SCOPED_TRACE(c.button);
+        HWND button = Control(c.id);
+        RECT area{};
+        GetClientRect(button, &area);
+        const ui::WindowDC screen(nullptr);
+        const MemoryDC drawn(CreateCompatibleDC(screen.Get()));
+        const MemoryDC expected(CreateCompatibleDC(screen.Get()));
+        const BitmapHandle drawnBits(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
+        const BitmapHandle expectedBits(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
+        const ui::Selection drawnIn(drawn.Get(), drawnBits.Get());
+        const ui::Selection expectedIn(expected.Get(), expectedBits.Get());
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = static_cast<UINT>(c.id);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.hwndItem = button;
+        item.hDC = drawn.Get();
+        item.rcItem = area;
+        ASSERT_TRUE(SendMessageW(window_, WM_DRAWITEM, static_cast<WPARAM>(c.id), reinterpret_cast<LPARAM>(&item)));
+
+        const int size = StoredPictureSizeAt(dpi);
+        const ui::IconHandle stored(static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(c.icon), IMAGE_ICON, size, size, 0)));
+        ASSERT_EQ(IconWidth(stored.Get()), size);
+        const ui::BrushHandle ground(CreateSolidBrush(kDarkGreen));
+        FillRect(expected.Get(), &area, ground.Get());
+        const int left = (area.right - size) / 2;
+        const int top = (area.bottom - size) / 2;
+        DrawIconEx(expected.Get(), left, top, stored.Get(), size, size, 0, nullptr, DI_NORMAL);
+        int differing = 0;
+        for (int y = top; y < top + size; ++y)
+            for (int x = left; x < left + size; ++x)
+                differing += GetPixel(drawn.Get(), x, y) != GetPixel(expected.Get(), x, y);
+        EXPECT_EQ(differing, 0) << "of the " << size << " x " << size << " stored image's pixels";
     }
 
     // The tooltip's text in the system's tooltip font, grown with the window's DPI.
@@ -345,15 +408,19 @@ protected:
         return FALSE;
     }
 
-    // The font as asked for, and how it comes out: a face with Cyrillic letters, and label text that
-    // stays on its one line (a wider substitute face would wrap it and hide the last word).
+    // The font as asked for, and how it comes out: a face with Cyrillic letters; away from 96 dpi, where
+    // the table's bitmap face has none of the sizes, the face made at the height asked for (its TrueType
+    // twin, where the bitmap face cannot); and label text that stays on its one line (a wider substitute
+    // face would wrap it and hide the last word).
     static void ExpectFont(HWND control, const ui::FontDef& wanted, int dpi)
     {
         const HFONT handle = FontOf(control);
         ASSERT_NE(handle, nullptr);
         LOGFONTW font{};
         ASSERT_EQ(GetObjectW(handle, sizeof font, &font), static_cast<int>(sizeof font));
-        EXPECT_STREQ(font.lfFaceName, wanted.face);
+        if (dpi == 96 || std::wstring(font.lfFaceName) != L"Microsoft Sans Serif") {
+            EXPECT_STREQ(font.lfFaceName, wanted.face);
+        }
         EXPECT_EQ(font.lfWeight, wanted.weight);
         EXPECT_EQ(font.lfCharSet, wanted.charset);
         EXPECT_EQ(font.lfItalic, 0);
@@ -364,6 +431,13 @@ protected:
         const ui::WindowDC dc(nullptr);
         const ui::Selection selected(dc.Get(), handle);
         EXPECT_EQ(GetTextCharset(dc.Get()), wanted.charset) << "the system gave a face without these letters";
+        // Wine has neither face (it substitutes its own) and shows only the narrowing below.
+        wchar_t face[LF_FACESIZE] = {};
+        TEXTMETRICW metrics{};
+        ASSERT_TRUE(GetTextFaceW(dc.Get(), LF_FACESIZE, face) && GetTextMetricsW(dc.Get(), &metrics));
+        if (dpi != 96 && lstrcmpiW(face, font.lfFaceName) == 0) {
+            EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, -font.lfHeight) << "a scaled bitmap face";
+        }
         wchar_t className[16] = {};
         GetClassNameW(control, className, 16);
         if (lstrcmpiW(className, L"Static") == 0) {
@@ -408,9 +482,32 @@ protected:
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
+    // Whether each control of the window, as it is destroyed, still has a font that exists.
+    static LRESULT CALLBACK WatchDestroy(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && call->message == WM_DESTROY && GetParent(call->hwnd) == watched_) {
+            if (const HFONT font = FontOf(call->hwnd)) {
+                ++fontsAtDestroy_;
+                fontsGone_ += GetObjectType(font) != OBJ_FONT;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    HookHandle WatchControlsDestroyed()
+    {
+        watched_ = window_;
+        fontsAtDestroy_ = 0;
+        fontsGone_ = 0;
+        return HookHandle(SetWindowsHookExW(WH_CALLWNDPROC, WatchDestroy, nullptr, GetCurrentThreadId()));
+    }
+
     static HWND watched_;
     static int buttonCommands_;
     static RECT aboutMade_;
+    static int fontsAtDestroy_;
+    static int fontsGone_;
 
     std::unique_ptr<ui::FrmMain> form_;
     HWND window_ = nullptr;
@@ -422,10 +519,11 @@ TEST_F(MainWindowTest, OpensLaidOutAtTheWindowsDpi)
     ExpectLaidOutAt(DpiOf(window_));
 }
 
-// 120 dpi puts halves into the rounding: 7470 twips are 622.5 pixels, 13.5 pt is 22.5 pixels.
+// 120 dpi puts halves into the rounding: 7470 twips are 622.5 pixels, 13.5 pt is 22.5 pixels. 120 and
+// 168 dpi ask for pictures of 40 and 56 pixels, which are not stored, and 192 dpi for 64, above the largest.
 TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges)
 {
-    for (int dpi : {144, 120, 96}) {
+    for (int dpi : {144, 120, 192, 168, 96}) {
         ChangeDpi(dpi);
         ExpectLaidOutAt(dpi);
     }
@@ -585,6 +683,20 @@ TEST_F(MainWindowTest, AboutWindowIsMadeCentredOverTheMainWindow)
 HWND MainWindowTest::watched_ = nullptr;
 RECT MainWindowTest::aboutMade_{};
 int MainWindowTest::buttonCommands_ = 0;
+int MainWindowTest::fontsAtDestroy_ = 0;
+int MainWindowTest::fontsGone_ = 0;
+
+// An exception that ends the opening (or anything else) can leave the object to go while its window is
+// still open: the window goes with it, while the fonts its controls were given still exist.
+TEST_F(MainWindowTest, AWindowStillOpenWhenItsObjectGoesIsDestroyedBeforeItsFonts)
+{
+    const HookHandle hook = WatchControlsDestroyed();
+    ASSERT_TRUE(hook);
+    form_.reset();
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_GT(fontsAtDestroy_, 0);
+    EXPECT_EQ(fontsGone_, 0) << "controls were destroyed after their fonts";
+}
 
 // Keys and clicks as the window itself handles them. cmdKompName stands for both picture buttons:
 // they share this handling, and its click has an effect that can be counted here (a saved line), where
@@ -725,6 +837,31 @@ const AccessibleCase kAccessibleCases[] = {
      ROLE_SYSTEM_PUSHBUTTON},
 };
 
+// COM's rule: every interface the object hands out answers IUnknown with one and the same pointer.
+void ExpectOneIdentity(IAccessible* object)
+{
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    const struct {
+        const char* name;
+        const IID& iid;
+    } asked[] = {{"IDispatch", IID_IDispatch},     {"IAccessible", IID_IAccessible},
+                 {"IOleWindow", IID_IOleWindow},   {"IEnumVARIANT", IID_IEnumVARIANT},
+                 {"IServiceProvider", IID_IServiceProvider}};
+    for (const auto& entry : asked) {
+        IUnknown* handed = nullptr;
+        if (FAILED(object->QueryInterface(entry.iid, reinterpret_cast<void**>(&handed))) || !handed)
+            continue;
+        IUnknown* itsIdentity = nullptr;
+        EXPECT_EQ(handed->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&itsIdentity)), S_OK);
+        EXPECT_EQ(itsIdentity, identity) << "another object behind " << entry.name;
+        if (itsIdentity)
+            itsIdentity->Release();
+        handed->Release();
+    }
+    identity->Release();
+}
+
 class ComApartment {
 public:
     ComApartment() noexcept : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
@@ -776,6 +913,10 @@ TEST_F(MainWindowTest, ScreenReadersHearEveryControlsName)
             EXPECT_EQ(role.vt, VT_I4);
             EXPECT_EQ(role.lVal, c.role);
         }
+        ExpectOneIdentity(object);
+        HWND window = nullptr;
+        EXPECT_EQ(WindowFromAccessibleObject(object, &window), S_OK);
+        EXPECT_EQ(window, control) << "a client looking for the control's window finds another";
         object->Release();
     }
     EXPECT_TRUE(ui::AccessibilityRuntimeLoaded());

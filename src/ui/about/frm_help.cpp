@@ -1,11 +1,13 @@
 #include "ui/about/frm_help.h"
 
 #include "common/failure.h"
+#include "common/system_reason.h"
 #include "ui/about/frm_help_table.h"
 #include "ui/common/form_window.h"
 #include "ui/common/open_windows.h"
 
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -50,7 +52,7 @@ private:
         // Owned by the hidden owner, not by the main window: out of the taskbar, yet it stays open when
         // the main window closes.
         const RECT place = CentredPlace(GetActiveWindow(), kStyle, kExStyle);
-        Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), nullptr,
+        Window::Create(kClassName, frm_help::kForm.caption, kStyle, kExStyle, HiddenOwner::Current(), MenuHandle(),
                        &place);
         AnswerScreenReaders();
     }
@@ -60,19 +62,23 @@ private:
         if (Open().get() == this)
             Open().reset(); // frees this object
     }
-
-    LRESULT OnCommand(int, int, HWND) override { return 0; }
 };
 
 } // namespace
 
 void ShowAbout()
 {
+    const auto notOpened = [](const std::wstring& reason) {
+        return Failure(L"Не удалось открыть окно «" + std::wstring(frm_help::kForm.caption) + L"».\n\n" +
+                       reason);
+    };
     try {
         FrmHelp::Show();
     } catch (const Failure& failure) {
-        throw Failure(L"Не удалось открыть окно «" + std::wstring(frm_help::kForm.caption) + L"».\n\n" +
-                      failure.Text());
+        throw notOpened(failure.Text());
+    } catch (const std::bad_alloc&) {
+        // The half-made window and its object are gone by now, and with them the memory they held.
+        throw notOpened(SystemReason(OutOfMemoryError()));
     }
 }
 

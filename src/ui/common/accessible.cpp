@@ -2,6 +2,7 @@
 
 #include "common/system_folder_win.h"
 #include "common/unique_handle_win.h"
+#include "ui/common/late_bound.h"
 
 #include <new>
 #include <vector>
@@ -14,13 +15,6 @@ namespace {
 constexpr IID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-
-template <typename Function>
-Function Find(const ModuleHandle& module, const char* name)
-{
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module.Get(), name)))
-                  : nullptr;
-}
 
 // oleacc and the COM it needs, loaded on the first request of an accessibility client and kept for the
 // life of the process: the objects handed out run oleacc's code.
@@ -54,12 +48,12 @@ private:
         loaded_ = true;
         // Handing an object to another process takes COM on this thread; a thread that already has
         // it in another mode still works for clients in this process.
-        const auto comInit = Find<ComInit>(ole32_, "CoInitializeEx");
-        comUninit_ = Find<ComUninit>(ole32_, "CoUninitialize");
+        const auto comInit = LookUp<ComInit>(ole32_.Get(), "CoInitializeEx");
+        comUninit_ = LookUp<ComUninit>(ole32_.Get(), "CoUninitialize");
         comInitialised_ = comInit && comUninit_ && SUCCEEDED(comInit(nullptr, COINIT_APARTMENTTHREADED));
-        createStandard = Find<CreateStandard>(oleacc_, "CreateStdAccessibleObject");
-        toLresult = Find<ToLresult>(oleacc_, "LresultFromObject");
-        allocString = Find<AllocString>(oleaut32_, "SysAllocString");
+        createStandard = LookUp<CreateStandard>(oleacc_.Get(), "CreateStdAccessibleObject");
+        toLresult = LookUp<ToLresult>(oleacc_.Get(), "LresultFromObject");
+        allocString = LookUp<AllocString>(oleaut32_.Get(), "SysAllocString");
         ready_ = createStandard && toLresult && allocString;
     }
     ~Runtime()
@@ -86,7 +80,11 @@ bool IsSelf(const VARIANT& child)
 }
 
 // The system's standard object for the control, reporting our name and role for the control itself;
-// everything else, its children included, is the standard object's answer.
+// everything else, its children included, is the standard object's answer. COM wants one identity for
+// every interface an object hands out, so the standard object's other interfaces are refused rather than
+// passed on: a client then goes by IAccessible alone, as it must for any object that has no more. It
+// finds the control's window through the parent, the control's window object, and its children through
+// get_accChild.
 class AnsweringAccessible final : public IAccessible {
 public:
     AnsweringAccessible(IAccessible* standard, AccessibleAnswer answer) noexcept
@@ -100,13 +98,13 @@ public:
     {
         if (!object)
             return E_POINTER;
-        if (IsEqualIID(iid, kIidUnknown) || IsEqualIID(iid, kIidDispatch) || IsEqualIID(iid, kIidAccessible)) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
+        if (!IsEqualIID(iid, kIidUnknown) && !IsEqualIID(iid, kIidDispatch) && !IsEqualIID(iid, kIidAccessible)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
         }
-        // The window behind the object (IOleWindow) and the like come from the standard object.
-        return standard_->QueryInterface(iid, object);
+        *object = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override

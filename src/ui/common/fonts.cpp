@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <string>
 
 namespace ui {
 
@@ -33,6 +32,11 @@ LOGFONTW DialogFont(int dpi)
     return font;
 }
 
+// "MS Sans Serif" is a bitmap face, drawn for 96 dpi in a handful of sizes; its TrueType twin has the same
+// design and metrics (Windows 2000 on) at every size.
+const wchar_t kBitmapFace[] = L"MS Sans Serif";
+const wchar_t kTrueTypeTwin[] = L"Microsoft Sans Serif";
+
 LOGFONTW LogFontFor(const FontDef& wanted, int dpi)
 {
     if (wanted.IsDialogFont())
@@ -45,10 +49,20 @@ LOGFONTW LogFontFor(const FontDef& wanted, int dpi)
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    // Copied by hand: the CRT's wcsncpy draws a deprecation warning from some compilers.
-    const std::size_t length = std::min<std::size_t>(std::wcslen(wanted.face), LF_FACESIZE - 1);
-    std::char_traits<wchar_t>::copy(font.lfFaceName, wanted.face, length);
+    lstrcpynW(font.lfFaceName, wanted.face, LF_FACESIZE); // cut short, it still ends in a null
     return font;
+}
+
+// Whether the system made the font with the face asked for and, but at 96 dpi, the height asked for.
+bool MadeAsAsked(HDC dc, HFONT font, const LOGFONTW& asked, int dpi)
+{
+    Selection selected(dc, font);
+    wchar_t face[LF_FACESIZE] = {};
+    TEXTMETRICW metrics{};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    GetTextMetricsW(dc, &metrics);
+    const bool sameHeight = metrics.tmHeight - metrics.tmInternalLeading == -asked.lfHeight;
+    return lstrcmpiW(face, asked.lfFaceName) == 0 && (dpi == kDefaultDpi || sameHeight);
 }
 
 // How much wider than its label the widest one-line label text is in this font (1.0: they all fit).
@@ -69,25 +83,21 @@ double Overflow(HDC dc, HFONT font, const FormTable& form, const FontDef& wanted
     return overflow;
 }
 
-} // namespace
-
-// The table's one-line labels are sized for the named face. Where the system substitutes a wider one
-// (no Cyrillic "MS Sans Serif", for one), the text would wrap and lose its last words; instead the
-// font is narrowed just enough, keeping its height, so every label still reads in full.
-FontHandle CreateFormFont(HDC dc, const FormTable& form, const FontDef& wanted, int dpi)
+// The table's one-line labels are sized for the named face. Where the system has neither it nor its twin
+// and substitutes a wider face, the text would wrap and lose its last words; instead the font is narrowed
+// just enough, keeping its height, so every label still reads in full. Only a scalable face narrows:
+// asked for a width, a bitmap face comes out in another of its sizes, or as another face.
+FontHandle Narrowed(HDC dc, const FormTable& form, const FontDef& wanted, int dpi, LOGFONTW logFont,
+                    FontHandle font)
 {
-    LOGFONTW logFont = LogFontFor(wanted, dpi);
-    FontHandle font(CreateFontIndirectW(&logFont));
-    if (!font || !dc)
-        return font;
     double overflow = Overflow(dc, font.Get(), form, wanted, dpi);
-    if (overflow <= 1.0)
-        return font;
     TEXTMETRICW metrics{};
     {
         Selection selected(dc, font.Get());
         GetTextMetricsW(dc, &metrics);
     }
+    if (overflow <= 1.0 || !(metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)))
+        return font;
     int width = static_cast<int>(metrics.tmAveCharWidth / overflow);
     for (int attempt = 0; attempt < 4 && overflow > 1.0 && width > 1; ++attempt, --width) {
         logFont.lfWidth = width;
@@ -98,6 +108,31 @@ FontHandle CreateFormFont(HDC dc, const FormTable& form, const FontDef& wanted, 
         overflow = Overflow(dc, font.Get(), form, wanted, dpi);
     }
     return font;
+}
+
+} // namespace
+
+// The table's face where the system makes it as asked: at 96 dpi, for which the table was drawn, in the
+// size the system has nearest; at any other DPI only at the wanted height, which a bitmap face, with its
+// few sizes drawn for 96 dpi, cannot give (the system scales it by whole multiples or takes its nearest
+// size: jagged or wrongly sized text). Otherwise, as where the system substitutes another face (no
+// Cyrillic "MS Sans Serif"), its TrueType twin, of the same design and widths at every height, where the
+// system has that.
+FontHandle CreateFormFont(HDC dc, const FormTable& form, const FontDef& wanted, int dpi)
+{
+    LOGFONTW logFont = LogFontFor(wanted, dpi);
+    FontHandle font(CreateFontIndirectW(&logFont));
+    if (!font || !dc)
+        return font;
+    if (!wanted.IsDialogFont() && std::wcscmp(wanted.face, kBitmapFace) == 0 &&
+        !MadeAsAsked(dc, font.Get(), logFont, dpi)) {
+        LOGFONTW twinFont = logFont;
+        lstrcpynW(twinFont.lfFaceName, kTrueTypeTwin, LF_FACESIZE);
+        FontHandle twin(CreateFontIndirectW(&twinFont));
+        if (twin && MadeAsAsked(dc, twin.Get(), twinFont, dpi))
+            return twin;
+    }
+    return Narrowed(dc, form, wanted, dpi, logFont, std::move(font));
 }
 
 } // namespace ui

@@ -79,7 +79,7 @@ private:
     std::vector<FontHandle> fonts_; // one per distinct font of the table, at the current DPI
     std::vector<IconHandle> pictures_;
     std::vector<IconHandle> pressedPictures_;
-    int pictureSize_ = 32;
+    std::vector<int> pictureSizes_; // the size each picture is stored and drawn at
     IconHandle bigIcon_;
     IconHandle smallIcon_;
     int dpi_ = 96;

@@ -9,7 +9,8 @@
 namespace ui {
 namespace {
 
-// Picture buttons show 32-pixel icons at 96 dpi, grown with the DPI like the buttons around them.
+// Picture buttons show 32-pixel icons at 96 dpi, grown with the DPI like the buttons around them as far
+// as the stored images go: a picture is never stretched.
 constexpr int kButtonIconAt96 = 32;
 // The stretched image is drawn from the 32 x 32 icon whatever the DPI: stretching does the rest.
 constexpr int kImageIconSize = 32;
@@ -83,14 +84,17 @@ void Form::ApplyTooltipFont(int dpi)
 
 void Form::LoadPictures(int dpi)
 {
-    pictureSize_ = ScaleFrom96(kButtonIconAt96, dpi);
     pictures_.clear();
     pressedPictures_.clear();
+    pictureSizes_.clear();
+    const int wanted = ScaleFrom96(kButtonIconAt96, dpi);
     for (std::size_t i = 0; i < table_.controlCount; ++i) {
         const ControlRow& row = table_.controls[i];
-        const int size = row.kind == ControlKind::Image ? kImageIconSize : pictureSize_;
+        // A button's two pictures are stored at the same sizes.
+        const int size = row.kind == ControlKind::Image ? kImageIconSize : StoredPictureSize(row.picture, wanted);
         pictures_.push_back(LoadPicture(row.picture, size));
         pressedPictures_.push_back(LoadPicture(row.pressedPicture, size));
+        pictureSizes_.push_back(size);
     }
 
     // The window keeps using an icon it was given, so the old ones go only after the new ones are in.

@@ -109,7 +109,7 @@ bool Form::DrawItem(const DRAWITEMSTRUCT& item) const
     case ControlKind::PictureButton: {
         const bool own = row.colours.custom && !highContrast_;
         HBRUSH ground = own ? Brush(row.colours.groundRgb) : GetSysColorBrush(COLOR_BTNFACE);
-        DrawPictureButton(item, ground, pictures_[index].Get(), pressedPictures_[index].Get(), pictureSize_,
+        DrawPictureButton(item, ground, pictures_[index].Get(), pressedPictures_[index].Get(), pictureSizes_[index],
                           dpi_, highContrast_);
         return true;
     }

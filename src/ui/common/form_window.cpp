@@ -7,6 +7,12 @@
 
 namespace ui {
 
+FormWindow::~FormWindow()
+{
+    if (Handle())
+        DestroyWindow(Handle());
+}
+
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {

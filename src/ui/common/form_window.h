@@ -10,6 +10,13 @@
 namespace ui {
 
 class FormWindow : public Window {
+public:
+    // A window still open here (an exception ended its opening) goes now, while the fonts, brushes and
+    // pictures of its controls still exist; its last messages reach this class, not the derived one.
+    ~FormWindow() override;
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
 protected:
     explicit FormWindow(const FormTable& table) noexcept : form_(table) {}
 
@@ -28,8 +35,8 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HandleKeyboard(MSG& message) override;
 
-    // A menu entry or a control's notification.
-    virtual LRESULT OnCommand(int id, int code, HWND control) = 0;
+    // A menu entry or a control's notification; none is used unless the window says so.
+    virtual LRESULT OnCommand(int, int, HWND) { return 0; }
 
 private:
     static RECT CentredOn(HMONITOR screen, HWND over, SIZE size);

@@ -8,13 +8,17 @@ namespace ui {
 // newer than XP, or documented as newer, so that the program still starts where it is missing; nullptr
 // then.
 template <typename Function>
+Function LookUp(HMODULE module, const char* name)
+{
+    // Through void(*)() because a cast between unrelated function types draws a warning.
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+template <typename Function>
 Function LookUp(const wchar_t* library, const char* name)
 {
-    HMODULE module = GetModuleHandleW(library);
-    if (!module)
-        return nullptr;
-    // Through void(*)() because a cast between unrelated function types draws a warning.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    return LookUp<Function>(GetModuleHandleW(library), name);
 }
 
 template <typename Function>

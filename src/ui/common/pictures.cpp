@@ -31,6 +31,22 @@ int ResourceId(Picture picture)
 
 } // namespace
 
+int StoredPictureSize(Picture picture, int atMost)
+{
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(ResourceId(picture)), RT_GROUP_ICON);
+    const auto* directory = static_cast<const BYTE*>(found ? LockResource(LoadResource(module, found)) : nullptr);
+    const DWORD bytes = directory ? SizeofResource(module, found) : 0;
+    // The icon's directory: three WORDs, the last the count, then 14 bytes an image, its width first (0: 256).
+    const DWORD count = bytes >= 6 ? directory[4] | directory[5] << 8 : 0;
+    int best = 0;
+    for (DWORD i = 0; i < count && 6 + 14 * (i + 1) <= bytes; ++i) {
+        const int size = directory[6 + 14 * i] == 0 ? 256 : directory[6 + 14 * i];
+        best = size <= atMost && size > best ? size : best;
+    }
+    return best > 0 ? best : atMost;
+}
+
 IconHandle LoadPicture(Picture picture, int sizePixels)
 {
     const int id = ResourceId(picture);

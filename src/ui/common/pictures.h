@@ -9,4 +9,8 @@ namespace ui {
 // the resource is missing, so a window without its pictures still works.
 IconHandle LoadPicture(Picture picture, int sizePixels);
 
+// The largest size the picture is stored at that is not larger than `atMost` (its smallest when all
+// are): loaded at that size and drawn unscaled, it stays sharp where a stretched image would blur.
+int StoredPictureSize(Picture picture, int atMost);
+
 } // namespace ui

@@ -8,13 +8,6 @@
 
 namespace ui {
 
-Window::~Window()
-{
-    // Normally the window is long gone. If not, its messages now reach this base class only.
-    if (window_)
-        DestroyWindow(window_);
-}
-
 bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH background)
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -41,20 +34,26 @@ void Window::RegisterClassOnce(const wchar_t* className, HBRUSH background)
 }
 
 void Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
-                    HWND owner, HMENU menu, const RECT* place)
+                    HWND owner, MenuHandle menu, const RECT* place)
 {
     const RECT at = place ? *place : RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
     const int width = place ? at.right - at.left : CW_USEDEFAULT;
     const int height = place ? at.bottom - at.top : CW_USEDEFAULT;
     HWND created = CreateWindowExW(exStyle, className, caption, style, at.left, at.top, width, height, owner,
-                                   menu, GetModuleHandleW(nullptr), this);
-    if (created)
+                                   menu.Get(), GetModuleHandleW(nullptr), this);
+    if (created) {
+        menu.Release(); // the window's now
         return;
+    }
     // Only the why: the caller, who knows what the user was waiting for, says what failed. The failure
     // inside WM_CREATE says more than any error code left behind by the system.
     std::wstring why = createFailure_.empty() ? LastSystemReason() : createFailure_;
     if (why.empty())
         why = L"Windows не создала окно и не назвала причину.";
+    // A window holds its menu bar from the moment it exists, before any hook or message can refuse it,
+    // and a refused window takes its menu bar along: only a window never made leaves it to us.
+    if (menu && !IsMenu(menu.Get()))
+        menu.Release();
     throw Failure(why);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/common/handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -16,7 +18,8 @@ bool RegisterClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH backg
 
 class Window {
 public:
-    virtual ~Window();
+    // The window is gone by now: the derived class destroys one still open while what it draws with exists.
+    virtual ~Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -33,9 +36,10 @@ protected:
     static void RegisterClassOnce(const wchar_t* className, HBRUSH background);
 
     // Throws Failure when the window cannot be created, saying why (not what: that is for the caller,
-    // who knows what the user was waiting for). Without `place` the system places it.
+    // who knows what the user was waiting for). The menu bar goes with the window on every path. Without
+    // `place` the system places it.
     void Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
-                HMENU menu, const RECT* place = nullptr);
+                MenuHandle menu, const RECT* place = nullptr);
 
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Called last, once the window is gone: a window object that owns itself may free itself here.

@@ -72,75 +72,33 @@ struct ControlRow {
     }
 
     // Chained setters keep each table row readable without C++20 designated initialisers.
-    constexpr ControlRow At(int left, int top) const
+    template <typename T>
+    constexpr ControlRow With(T ControlRow::*field, T value) const
     {
         ControlRow c = *this;
-        c.leftTwips = left;
-        c.topTwips = top;
+        c.*field = value;
         return c;
+    }
+    constexpr ControlRow At(int left, int top) const
+    {
+        return With(&ControlRow::leftTwips, left).With(&ControlRow::topTwips, top);
     }
     constexpr ControlRow Size(int width, int height) const
     {
-        ControlRow c = *this;
-        c.widthTwips = width;
-        c.heightTwips = height;
-        return c;
+        return With(&ControlRow::widthTwips, width).With(&ControlRow::heightTwips, height);
     }
-    constexpr ControlRow Text(const wchar_t* value) const
-    {
-        ControlRow c = *this;
-        c.text = value;
-        return c;
-    }
-    constexpr ControlRow Centred() const
-    {
-        ControlRow c = *this;
-        c.centred = true;
-        return c;
-    }
-    constexpr ControlRow Font(const FontDef& value) const
-    {
-        ControlRow c = *this;
-        c.font = value;
-        return c;
-    }
-    constexpr ControlRow Colours(const ColourScheme& value) const
-    {
-        ControlRow c = *this;
-        c.colours = value;
-        return c;
-    }
+    constexpr ControlRow Text(const wchar_t* value) const { return With(&ControlRow::text, value); }
+    constexpr ControlRow Centred() const { return With(&ControlRow::centred, true); }
+    constexpr ControlRow Font(const FontDef& value) const { return With(&ControlRow::font, value); }
+    constexpr ControlRow Colours(const ColourScheme& value) const { return With(&ControlRow::colours, value); }
     constexpr ControlRow Pictures(Picture normal, Picture pressed = Picture::None) const
     {
-        ControlRow c = *this;
-        c.picture = normal;
-        c.pressedPicture = pressed;
-        return c;
+        return With(&ControlRow::picture, normal).With(&ControlRow::pressedPicture, pressed);
     }
-    constexpr ControlRow Tooltip(const wchar_t* value) const
-    {
-        ControlRow c = *this;
-        c.tooltip = value;
-        return c;
-    }
-    constexpr ControlRow LabelledBy(int id) const
-    {
-        ControlRow c = *this;
-        c.labelId = id;
-        return c;
-    }
-    constexpr ControlRow TabIndex(int value) const
-    {
-        ControlRow c = *this;
-        c.tabIndex = value;
-        return c;
-    }
-    constexpr ControlRow Stacking(int rank) const
-    {
-        ControlRow c = *this;
-        c.stackingRank = rank;
-        return c;
-    }
+    constexpr ControlRow Tooltip(const wchar_t* value) const { return With(&ControlRow::tooltip, value); }
+    constexpr ControlRow LabelledBy(int id) const { return With(&ControlRow::labelId, id); }
+    constexpr ControlRow TabIndex(int value) const { return With(&ControlRow::tabIndex, value); }
+    constexpr ControlRow Stacking(int rank) const { return With(&ControlRow::stackingRank, rank); }
 };
 
 constexpr ControlRow Control(const char* name, ControlKind kind, int id)

@@ -25,9 +25,7 @@ void FrmMain::Open(int showCommand)
 {
     // The form paints its own ground, so the class has no background brush.
     RegisterClassOnce(kClassName, nullptr);
-    MenuHandle menu = BuildMenuBar(frm_main::kForm);
-    Create(kClassName, frm_main::kForm.caption, kStyle, kExStyle, nullptr, menu.Get());
-    menu.Release(); // the window destroys its menu bar
+    Create(kClassName, frm_main::kForm.caption, kStyle, kExStyle, nullptr, BuildMenuBar(frm_main::kForm));
     PlaceCentred();
 
     const std::wstring loadFailure = OnLoad();

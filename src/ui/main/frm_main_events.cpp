@@ -3,6 +3,7 @@
 #include "ui/main/frm_main.h"
 
 #include "common/failure.h"
+#include "common/system_reason.h"
 #include "dispatch/send_command.h"
 #include "recipients/recipient_file.h"
 #include "ui/about/frm_help.h"
@@ -10,6 +11,7 @@
 #include "ui/common/text.h"
 #include "ui/main/frm_main_table.h"
 
+#include <new>
 #include <vector>
 
 namespace ui {
@@ -58,13 +60,16 @@ std::wstring FrmMain::OnLoad()
 
 void FrmMain::OnCmdKompNameClick()
 {
-    const RecipientName name = ReadText(Controls().Control(frm_main::kCmbComp));
-    if (name.empty())
-        return;
     try {
-        AppendRecipient(name);
+        const RecipientName name = ReadText(Controls().Control(frm_main::kCmbComp));
+        if (!name.empty())
+            AppendRecipient(name);
     } catch (const Failure& error) {
         Report(error.Text(), MB_ICONERROR);
+    } catch (const std::bad_alloc&) {
+        // The name and whatever was made for it are let go by now, which leaves room for the message.
+        Report(L"Не удалось добавить имя в список.\n\n" + SystemReason(OutOfMemoryError()),
+               MB_ICONERROR);
     }
 }
 
