@@ -55,21 +55,18 @@ bool AdjustFrameForDpi(RECT& rect, DWORD style, bool hasMenu, DWORD exStyle, int
     return AdjustWindowRectEx(&rect, style, hasMenu, exStyle) != FALSE;
 }
 
-bool StatusFontForDpi(int dpi, LOGFONTW& font)
+bool SystemFontsForDpi(int dpi, NONCLIENTMETRICSW& metrics)
 {
     static const auto forDpi = LookUpUser32<SystemParametersInfoForDpiFunction>("SystemParametersInfoForDpi");
-    // The XP size of the structure, which every later system accepts as well.
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0, static_cast<UINT>(dpi))) {
-        font = metrics.lfStatusFont;
+    metrics = NONCLIENTMETRICSW{};
+    metrics.cbSize = sizeof metrics; // the XP size of the record, which every later system accepts as well
+    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0, static_cast<UINT>(dpi)))
         return true;
-    }
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
         return false;
     // Given at the system DPI: scaled to the window's.
-    font = metrics.lfStatusFont;
-    font.lfHeight = MulDiv(font.lfHeight, dpi, SystemDpi());
+    for (LOGFONTW* font : {&metrics.lfStatusFont, &metrics.lfMessageFont})
+        font->lfHeight = MulDiv(font->lfHeight, dpi, SystemDpi());
     return true;
 }
 

@@ -19,8 +19,9 @@ int DpiOfMonitor(HMONITOR screen);
 // The DPI of the screen as the system reports it to this process.
 int SystemDpi();
 
-// The font the system gives tooltips and status bars, at this DPI. False when the system does not say.
-bool StatusFontForDpi(int dpi, LOGFONTW& font);
+// The fonts the system gives its own windows (tooltips and status bars, message boxes and dialogs), at
+// this DPI. False when the system does not say.
+bool SystemFontsForDpi(int dpi, NONCLIENTMETRICSW& metrics);
 
 // The frame size around a client rectangle at this DPI.
 bool AdjustFrameForDpi(RECT& rect, DWORD style, bool hasMenu, DWORD exStyle, int dpi);

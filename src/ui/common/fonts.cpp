@@ -19,16 +19,12 @@ namespace {
 
 LOGFONTW DialogFont(int dpi)
 {
-    LOGFONTW font{};
     NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics; // the XP-sized record, which every later system accepts
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        font = metrics.lfMessageFont;
-    } else {
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-    }
-    // The system reports it at the system DPI; a window on a screen of another DPI needs it rescaled.
-    font.lfHeight = MulDivRounded(font.lfHeight, dpi, SystemDpi());
+    if (SystemFontsForDpi(dpi, metrics))
+        return metrics.lfMessageFont;
+    LOGFONTW font{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfHeight = MulDiv(font.lfHeight, dpi, SystemDpi()); // given at the system DPI
     return font;
 }
 

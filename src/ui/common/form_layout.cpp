@@ -72,10 +72,10 @@ void Form::ApplyTooltipFont(int dpi)
 {
     // The tooltip makes its own font once, at the DPI of the screen where the program started; a window
     // on a monitor of another DPI needs the system's tooltip font at its own.
-    LOGFONTW wanted{};
-    if (!tooltip_ || !StatusFontForDpi(dpi, wanted))
+    NONCLIENTMETRICSW system{};
+    if (!tooltip_ || !SystemFontsForDpi(dpi, system))
         return;
-    FontHandle font(CreateFontIndirectW(&wanted));
+    FontHandle font(CreateFontIndirectW(&system.lfStatusFont));
     if (!font)
         return;
     SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
