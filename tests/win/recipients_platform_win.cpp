@@ -126,9 +126,13 @@ void MakeFolderNamedLikeTheNamesFile()
     ASSERT_TRUE(CreateDirectoryW(kRecipientFileName, nullptr));
 }
 
-unsigned long FolderInsteadOfFileError()
+// ERROR_ACCESS_DENIED in Russian and in English, as Windows and as Wine word it.
+bool IsFolderInsteadOfFileReason(const std::wstring& reason)
 {
-    return ERROR_ACCESS_DENIED;
+    for (const wchar_t* text : {L"Отказано в доступе.", L"Доступ запрещён.", L"Access is denied.", L"Access denied."})
+        if (reason == text)
+            return true;
+    return false;
 }
 
 void AppendFromProcessesAtOnce(int processes, int appends)
