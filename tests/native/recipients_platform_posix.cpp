@@ -124,9 +124,4 @@ void AppendFromProcessesAtOnce(int processes, int appends)
     }
 }
 
-int RaceRounds()
-{
-    return 20;
-}
-
 } // namespace recipients_test

@@ -129,10 +129,8 @@ void MakeFolderNamedLikeTheNamesFile()
 // ERROR_ACCESS_DENIED in Russian and in English, as Windows and as Wine word it.
 bool IsFolderInsteadOfFileReason(const std::wstring& reason)
 {
-    for (const wchar_t* text : {L"Отказано в доступе.", L"Доступ запрещён.", L"Access is denied.", L"Access denied."})
-        if (reason == text)
-            return true;
-    return false;
+    return reason == L"Отказано в доступе." || reason == L"Доступ запрещён." || reason == L"Access is denied." ||
+           reason == L"Access denied.";
 }
 
 void AppendFromProcessesAtOnce(int processes, int appends)
@@ -157,11 +155,6 @@ void AppendFromProcessesAtOnce(int processes, int appends)
         GetExitCodeProcess(worker.process.Get(), &code);
         EXPECT_EQ(code, 0u);
     }
-}
-
-int RaceRounds()
-{
-    return 10;
 }
 
 } // namespace recipients_test
