@@ -25,8 +25,8 @@ RECT InClient(HWND window, HWND control)
     return rect;
 }
 
-const Placement kAboutLabel1 = PlacementOf(expected::kAboutControls[0]);
-const Placement kAboutImage1 = PlacementOf(expected::kAboutControls[1]);
+const Placement kAboutLabel1 = expected::kAboutControls[0];
+const Placement kAboutImage1 = expected::kAboutControls[1];
 
 // The Static child of the given kind (SS_CENTER for the label, SS_OWNERDRAW for the picture: kinds are
 // values, not flags) whose top left corner is nearest the placement's.

@@ -84,18 +84,13 @@ constexpr const expected::Control& MainControl(std::string_view name)
 }
 
 // Where a control is, in twips, as the driver finds it by its class and place.
-struct Placement {
-    const char* name;
-    const wchar_t* className;
-    int left, top, width, height;
-};
-constexpr Placement PlacementOf(const expected::Control& c) { return {c.name, c.systemClass, c.left, c.top, c.width, c.height}; }
-inline const Placement kLabel1 = PlacementOf(MainControl("Label1"));
-inline const Placement kCmbComp = PlacementOf(MainControl("cmbComp"));
-inline const Placement kCmdKompName = PlacementOf(MainControl("cmdKompName"));
-inline const Placement kLabel2 = PlacementOf(MainControl("Label2"));
-inline const Placement kTxtMessage = PlacementOf(MainControl("txtMessage"));
-inline const Placement kCmdSend = PlacementOf(MainControl("cmdSend"));
+using Placement = expected::Control;
+inline const Placement kLabel1 = MainControl("Label1");
+inline const Placement kCmbComp = MainControl("cmbComp");
+inline const Placement kCmdKompName = MainControl("cmdKompName");
+inline const Placement kLabel2 = MainControl("Label2");
+inline const Placement kTxtMessage = MainControl("txtMessage");
+inline const Placement kCmdSend = MainControl("cmdSend");
 inline const Placement kMainPlacements[] = {kLabel1, kCmbComp, kCmdKompName, kLabel2, kTxtMessage, kCmdSend};
 constexpr int kMainClientWidth = expected::kMainClientWidth;
 constexpr int kMainClientHeight = expected::kMainClientHeight;
