@@ -659,7 +659,7 @@ TEST_F(MainWindowTest, TabIntoAFieldSelectsTheWholeText)
     }
 }
 
-TEST_F(MainWindowTest, CaptionStackingMenuBarAndMessageBoxAreAsDesigned)
+TEST_F(MainWindowTest, CaptionStackingMenuBarAndMessageBoxAreTheExpectedOnes)
 {
     EXPECT_EQ(TextOf(window_), expected::kMainCaption);
     // Front to back; the labels lie behind the rest. cmdSend covers a corner of txtMessage.
