@@ -34,14 +34,11 @@ void WriteNamesFile(const std::string& bytes);
 bool NamesFileExists();
 std::string NamesFileContent(); // empty when there is none
 void MakeFolderNamedLikeTheNamesFile();
-// The system's error for opening a folder in place of the names file.
-unsigned long FolderInsteadOfFileError();
+// Whether this is the system's reason, word for word, for opening a folder in place of the names file.
+bool IsFolderInsteadOfFileReason(const std::wstring& reason);
 
 // Starts `processes` processes that each append the names "ПК-<process>-<i>", i = 0 .. appends-1, lets
 // them all go at the same moment and waits for them; each must end having saved every one.
 void AppendFromProcessesAtOnce(int processes, int appends);
-// How many times the short race of AppendFromProcessesAtOnce is run: a process start costs far more
-// under Wine than a fork.
-int RaceRounds();
 
 } // namespace recipients_test

@@ -19,6 +19,10 @@
 // of this net.exe. A missing log is created. Each record is written with a single write to a file
 // opened for appending only, so records of runs that overlap never mix.
 //
+// When the environment variable NET_DOUBLE_HOLD names an event, the stand-in, once its record is written,
+// stays running until that event is set (a minute at most), as a real net does that waits for an
+// unreachable computer.
+//
 // Exit code: 0 when the record was written, 1 when it was not.
 
 #include "common/unique_handle_win.h"
@@ -145,5 +149,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const std::wstring path = LogPath();
     if (path.empty())
         return 1;
-    return AppendRecord(path, ToUtf8(record)) ? 0 : 1;
+    if (!AppendRecord(path, ToUtf8(record)))
+        return 1;
+    wchar_t hold[256] = {};
+    const DWORD length = GetEnvironmentVariableW(L"NET_DOUBLE_HOLD", hold, 256);
+    const KernelHandle release(length > 0 && length < 256 ? OpenEventW(SYNCHRONIZE, FALSE, hold) : nullptr);
+    if (release)
+        WaitForSingleObject(release.Get(), 60000);
+    return 0;
 }

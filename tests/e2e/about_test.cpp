@@ -15,7 +15,7 @@
 namespace e2e {
 namespace {
 
-const std::wstring kCredit = L"Эту программу написал я - Tasko, честь и слава мне! :)";
+const std::wstring kCredit = expected::kAboutControls[0].text;
 
 RECT InClient(HWND window, HWND control)
 {
@@ -25,9 +25,8 @@ RECT InClient(HWND window, HWND control)
     return rect;
 }
 
-// The About window's layout in twips.
-const Placement kAboutLabel1 = {"Label1", L"Static", 360, 240, 3615, 495};
-const Placement kAboutImage1 = {"Image1", L"Static", 720, 960, 2895, 2415};
+const Placement kAboutLabel1 = expected::kAboutControls[0];
+const Placement kAboutImage1 = expected::kAboutControls[1];
 
 // The Static child of the given kind (SS_CENTER for the label, SS_OWNERDRAW for the picture: kinds are
 // values, not flags) whose top left corner is nearest the placement's.
@@ -131,8 +130,8 @@ TEST(Geometry, AboutWindow)
     const HWND about = app.OpenAbout();
     RECT client;
     GetClientRect(about, &client);
-    E2E_EXPECT_EQ(client.right, app.Pixels(4425)) << "at " << ExpectedDpi() << " dpi";
-    E2E_EXPECT_EQ(client.bottom, app.Pixels(3840)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.right, app.Pixels(expected::kAboutClientWidth)) << "at " << ExpectedDpi() << " dpi";
+    E2E_EXPECT_EQ(client.bottom, app.Pixels(expected::kAboutClientHeight)) << "at " << ExpectedDpi() << " dpi";
 
     const std::pair<HWND, Placement> controls[] = {{Label1(app, about), kAboutLabel1}, {Image1(app, about), kAboutImage1}};
     for (const auto& [control, c] : controls) {

@@ -13,8 +13,9 @@
 namespace e2e {
 namespace {
 
-constexpr COLORREF kDarkGreen = RGB(0, 64, 0);
-constexpr COLORREF kBrightGreen = RGB(0, 255, 0);
+constexpr COLORREF kDarkGreen = RGB(expected::kDarkGreen.red, expected::kDarkGreen.green, expected::kDarkGreen.blue);
+constexpr COLORREF kBrightGreen =
+    RGB(expected::kBrightGreen.red, expected::kBrightGreen.green, expected::kBrightGreen.blue);
 
 POINT Centre(const RECT& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
 
@@ -36,11 +37,10 @@ TEST(Geometry, MainWindow)
 
     for (const Placement& row : kMainPlacements) {
         const RECT actual = app.RectInClient(app.ControlNear(row));
-        RECT expected = {app.Pixels(row.left), app.Pixels(row.top), app.Pixels(row.left + row.width),
-                         app.Pixels(row.top + row.height)};
-        if (row.height == 0)
-            expected.bottom = actual.bottom;
-        E2E_EXPECT_EQ(actual, expected) << row.name << " at " << ExpectedDpi() << " dpi";
+        // The list's height is its closed height: its window rectangle leaves the drop-down part out.
+        const RECT place = {app.Pixels(row.left), app.Pixels(row.top), app.Pixels(row.left + row.width),
+                            app.Pixels(row.top + row.height)};
+        E2E_EXPECT_EQ(actual, place) << row.name << " at " << ExpectedDpi() << " dpi";
     }
 }
 
@@ -127,8 +127,8 @@ TEST(Look, TooltipsNameTheButtons)
         HWND button;
         const wchar_t* text;
     } buttons[] = {
-        {app.AddButton(), L"Добавить компьютер в список"},
-        {app.SendButton(), L"Послать сообщение"},
+        {app.AddButton(), MainControl("cmdKompName").tooltip},
+        {app.SendButton(), MainControl("cmdSend").tooltip},
     };
     for (const auto& button : buttons) {
         app.MoveMouseTo({0, 0});
@@ -252,13 +252,14 @@ struct AccessibleCase {
 };
 
 const AccessibleCase kAccessibleCases[] = {
-    {"cmbComp", [](const Program& app) { return app.Combo(); }, L"Введите имя машины:", 0},
+    {"cmbComp", [](const Program& app) { return app.Combo(); }, MainControl("Label1").text, 0},
     // Typing goes into the edit field, so that is what has the focus and is read out.
     {"cmbCompEditField", [](const Program& app) { return FindWindowExW(app.Combo(), nullptr, L"Edit", nullptr); },
-     L"Введите имя машины:", 0},
-    {"txtMessage", [](const Program& app) { return app.Message(); }, L"Ваше сообщение:", 0},
-    {"cmdSend", [](const Program& app) { return app.SendButton(); }, L"Послать сообщение", ROLE_SYSTEM_PUSHBUTTON},
-    {"cmdKompName", [](const Program& app) { return app.AddButton(); }, L"Добавить компьютер в список",
+     MainControl("Label1").text, 0},
+    {"txtMessage", [](const Program& app) { return app.Message(); }, MainControl("Label2").text, 0},
+    {"cmdSend", [](const Program& app) { return app.SendButton(); }, MainControl("cmdSend").tooltip,
+     ROLE_SYSTEM_PUSHBUTTON},
+    {"cmdKompName", [](const Program& app) { return app.AddButton(); }, MainControl("cmdKompName").tooltip,
      ROLE_SYSTEM_PUSHBUTTON},
 };
 

@@ -659,7 +659,7 @@ RECT Program::RectInClient(HWND control) const
 
 HWND Program::ControlNear(const Placement& placement, LONG requiredStyle) const
 {
-    const wchar_t* className = placement.className;
+    const wchar_t* className = placement.systemClass;
     const POINT at = {Pixels(placement.left), Pixels(placement.top)};
     HWND best = nullptr;
     long long bestDistance = LLONG_MAX;

@@ -6,6 +6,7 @@
 // system's own (the driver puts it there), and logs into the case's folder.
 
 #include "common/unique_handle_win.h"
+#include "expected/window_figures.h"
 #include "net_log.h"
 
 #include <windows.h>
@@ -13,14 +14,16 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace e2e {
 
-inline const std::wstring kMainCaption = L"Отправка сообщений";
-inline const std::wstring kAboutCaption = L"О программе...";
+inline const std::wstring kMainCaption = expected::kMainCaption;
+inline const std::wstring kAboutCaption = expected::kAboutCaption;
 
 // The built files under test, as given on the driver's command line.
 void SetBuiltFiles(const std::wstring& program, const std::wstring& netDouble);
@@ -71,22 +74,26 @@ AccessibleView AskAsScreenReader(HWND window);
 // from here (a 32-bit process cannot list a 64-bit one's), with the reason in GetLastError.
 std::optional<bool> HasModule(DWORD processId, const wchar_t* fileName);
 
-// Where the main window's controls are, in twips, as the program's layout puts them: the outside view's
-// one copy of it.
-struct Placement {
-    const char* name;
-    const wchar_t* className;
-    int left, top, width, height;  // a height of 0 is left to the control (the list's font)
-};
-inline const Placement kLabel1 = {"Label1", L"Static", 120, 240, 3375, 375};
-inline const Placement kCmbComp = {"cmbComp", L"ComboBox", 3720, 240, 2895, 0};
-inline const Placement kCmdKompName = {"cmdKompName", L"Button", 6720, 120, 615, 615};
-inline const Placement kLabel2 = {"Label2", L"Static", 120, 840, 2655, 375};
-inline const Placement kTxtMessage = {"txtMessage", L"Edit", 120, 1440, 7215, 1695};
-inline const Placement kCmdSend = {"cmdSend", L"Button", 6360, 2400, 975, 735};
+// The shared figures of the main window's control of that name.
+constexpr const expected::Control& MainControl(std::string_view name)
+{
+    for (const expected::Control& control : expected::kMainControls)
+        if (name == control.name)
+            return control;
+    throw std::logic_error("no such control");
+}
+
+// Where a control is, in twips, as the driver finds it by its class and place.
+using Placement = expected::Control;
+inline const Placement kLabel1 = MainControl("Label1");
+inline const Placement kCmbComp = MainControl("cmbComp");
+inline const Placement kCmdKompName = MainControl("cmdKompName");
+inline const Placement kLabel2 = MainControl("Label2");
+inline const Placement kTxtMessage = MainControl("txtMessage");
+inline const Placement kCmdSend = MainControl("cmdSend");
 inline const Placement kMainPlacements[] = {kLabel1, kCmbComp, kCmdKompName, kLabel2, kTxtMessage, kCmdSend};
-constexpr int kMainClientWidth = 7470;
-constexpr int kMainClientHeight = 3300;
+constexpr int kMainClientWidth = expected::kMainClientWidth;
+constexpr int kMainClientHeight = expected::kMainClientHeight;
 
 // The system's icon in a message box, told by its colours: "warning", "error", or what was seen.
 std::string IconOf(HWND box);

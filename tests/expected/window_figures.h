@@ -63,6 +63,15 @@ inline constexpr Control kMainControls[] = {
 };
 inline constexpr const char* kMainFrontToBack[] = {"cmbComp", "cmdSend", "cmdKompName", "txtMessage"};
 
+// The message box wraps its lines at its right edge and breaks them where Enter is pressed; it shows no
+// scroll bar and holds text of any length (more than an edit box's own limit of 30,000 to 32,767 characters).
+struct TextBox {
+    bool multiLine, enterBreaksLine, scrollBars, scrollsSideways;
+    long moreCharactersThan;
+};
+inline constexpr TextBox kMessageBox{true, true, false, false, 32767};
+
+// Plain entries of the menu bar, in this order, none with entries of its own.
 inline constexpr MenuEntry kMainMenu[] = {
     {"Exit", L"Выход"},
     {"Help", L"О программе..."},

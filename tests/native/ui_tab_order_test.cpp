@@ -20,27 +20,8 @@ std::vector<int> Walk(const FormTable& form, int start, bool forward, int steps)
     return ids;
 }
 
-TEST(TabOrder, OpensInTxtMessageSkippingTheLabels)
-{
-    const int first = FirstTabStop(frm_main::kForm);
-    ASSERT_GE(first, 0);
-    EXPECT_EQ(frm_main::kForm.controls[first].id, frm_main::kTxtMessage);
-}
-
-TEST(TabOrder, TabFollowsTheTabIndexesAndWraps)
-{
-    using namespace frm_main;
-    const std::vector<int> expected = {kCmdKompName, kCmdSend, kCmbComp, kTxtMessage, kCmdKompName};
-    EXPECT_EQ(Walk(kForm, kTxtMessage, true, 5), expected);
-}
-
-TEST(TabOrder, ShiftTabWalksBackAndWraps)
-{
-    using namespace frm_main;
-    const std::vector<int> expected = {kCmbComp, kCmdSend, kCmdKompName, kTxtMessage, kCmbComp};
-    EXPECT_EQ(Walk(kForm, kTxtMessage, false, 5), expected);
-}
-
+// The walk itself, from the message box where the focus starts, forward and back, is pressed from outside
+// by the end-to-end driver; here, what it cannot reach.
 TEST(TabOrder, FromALabelOrFromOutsideStartsAtTheEnds)
 {
     using namespace frm_main;
@@ -49,13 +30,6 @@ TEST(TabOrder, FromALabelOrFromOutsideStartsAtTheEnds)
     EXPECT_EQ(Walk(kForm, kLabel2, true, 1), std::vector<int>{kTxtMessage});
     EXPECT_EQ(Walk(kForm, kLabel2, false, 1), std::vector<int>{kCmbComp});
     EXPECT_EQ(kForm.controls[NextTabStop(kForm, -1, false)].id, kCmbComp);
-}
-
-TEST(TabOrder, IsNotTheStackingOrder)
-{
-    // The system's dialog navigation would walk front to back: cmbComp, cmdSend, cmdKompName, ...
-    using namespace frm_main;
-    EXPECT_NE(Walk(kForm, kCmbComp, true, 1), std::vector<int>{kCmdSend});
 }
 
 TEST(TabOrder, AWindowWithoutTabStopsHasNone)

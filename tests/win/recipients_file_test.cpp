@@ -65,6 +65,13 @@ public:
     ~Hold() { LetGo(); }
 
     explicit operator bool() const { return static_cast<bool>(file_); }
+    // What the holder writes at the end of the file meanwhile.
+    bool Append(char byte) const
+    {
+        DWORD written = 0;
+        return SetFilePointer(file_.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+               WriteFile(file_.Get(), &byte, 1, &written, nullptr) && written == 1;
+    }
     void LetGo()
     {
         OVERLAPPED range = AppendersLockRange();
@@ -126,9 +133,10 @@ TEST_P(RecipientsWinFileHeld, AppendGivesUpAfterAShortWaitAndLetsGoOfTheFile)
     EXPECT_EQ(NamesFileContent(), "PC1\r\nPC2\r\n");
 }
 
+// The last byte is read only once the add has the file to itself: the holder's unended "X" is ended first.
 TEST_P(RecipientsWinFileHeld, AppendWaitsForABriefHold)
 {
-    WriteNamesFile("PC1\r\n");
+    WriteNamesFile("");
     Hold hold(GetParam());
     ASSERT_TRUE(hold);
     Appender appender;
@@ -138,10 +146,11 @@ TEST_P(RecipientsWinFileHeld, AppendWaitsForABriefHold)
     // Still busy while the file is held: it waits rather than failing at once or writing past the holder.
     // Let go once that is seen, well inside the appender's second of retries.
     EXPECT_EQ(WaitForSingleObject(thread.Get(), 100), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_TRUE(hold.Append('X'));
     hold.LetGo();
     ASSERT_EQ(WaitForSingleObject(thread.Get(), 30000), WAIT_OBJECT_0);
     EXPECT_TRUE(appender.saved) << appender.failure;
-    EXPECT_EQ(NamesFileContent(), "PC1\r\nPC2\r\n");
+    EXPECT_EQ(NamesFileContent(), "X\r\nPC2\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,18 +161,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RecipientsWinFile, ReadingWaitsForNoAppenderButNotForAHolderWithoutSharing)
 {
-    // Reading is never kept from the content by an appender's lock, however long it is held.
     WriteNamesFile("PC1\r\n");
-    std::vector<std::wstring> names;
     {
-        const Hold hold(Holder{"AppendersLock", FILE_SHARE_READ | FILE_SHARE_WRITE, true, 0});
+        const Hold hold(Holder{"OpenWithoutSharing", 0, false, 0});
         ASSERT_TRUE(hold);
-        ReadRecipients([&](const RecipientName& name) { names.push_back(name); });
+        EXPECT_THROW(ReadRecipients([](const RecipientName&) {}), Failure);
     }
-    EXPECT_EQ(names, std::vector<std::wstring>{L"PC1"});
-    const Hold hold(Holder{"OpenWithoutSharing", 0, false, 0});
+    // Reading is never kept from the content by an appender's lock, however long it is held (Windows only).
+    const Hold hold(Holder{"AppendersLock", FILE_SHARE_READ | FILE_SHARE_WRITE, true, 0});
     ASSERT_TRUE(hold);
-    EXPECT_THROW(ReadRecipients([](const RecipientName&) {}), Failure);
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+        GTEST_SKIP() << "Wine lets readers through byte-range locks: a lock in the wrong place cannot show here";
+    std::vector<std::wstring> names;
+    ReadRecipients([&](const RecipientName& name) { names.push_back(name); });
+    EXPECT_EQ(names, std::vector<std::wstring>{L"PC1"});
 }
 
 } // namespace
