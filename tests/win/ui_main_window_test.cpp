@@ -889,7 +889,9 @@ TEST_F(MainWindowTest, CaptionStackingMenuBarAndMessageBoxAreTheExpectedOnes)
     EXPECT_EQ((style & ES_WANTRETURN) != 0, box.enterBreaksLine);
     EXPECT_EQ((style & (WS_VSCROLL | WS_HSCROLL)) != 0, box.scrollBars);
     EXPECT_EQ((style & ES_AUTOHSCROLL) != 0, box.scrollsSideways) << "lines do not wrap";
-    EXPECT_GT(SendMessageW(message, EM_GETLIMITTEXT, 0, 0), box.moreCharactersThan);
+    // Unsigned: lifted, the limit is the largest number the system has, which a 32-bit LRESULT shows as -1.
+    EXPECT_GT(static_cast<DWORD>(SendMessageW(message, EM_GETLIMITTEXT, 0, 0)),
+              static_cast<DWORD>(box.moreCharactersThan));
 }
 
 // COM's rule: every interface the object hands out answers IUnknown with one and the same pointer.
