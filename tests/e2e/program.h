@@ -43,6 +43,9 @@ int ExpectedDpi();
 // An upper time bound of the driver's, in milliseconds, stretched by NETSEND_TIME_SCALE (a whole factor)
 // where every process start takes far longer, as under CPU emulation. Lower bounds are never stretched.
 DWORD UpperBound(DWORD ms);
+// The driver's one way of waiting for what happens in the program's own time: asks `condition` every
+// 20 ms until it holds, for at most UpperBound(timeoutMs); whether it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
@@ -142,6 +145,9 @@ public:
     // Milliseconds from the main window's creation until it was shown with its list filled, or until a
     // message box of it came up: the program's own opening, without the start of the process.
     DWORD OpeningMs() const { return openingMs_; }
+    // Milliseconds from the creation of the process, as the system recorded it, until the same: what the
+    // driver's own lag can lengthen but never shorten.
+    DWORD SinceCreationMs() const { return sinceCreationMs_; }
     // Waits until the main window exists and does not answer at once: its thread is held up in what it
     // is doing (reading the file at start, handling a click). False when that does not happen in time.
     bool WaitUntilBusy(DWORD timeoutMs = 10000) const;
@@ -170,8 +176,11 @@ public:
 
     // A child of the main window of the class, the one whose top left corner is nearest the position
     // (in twips at the expected dpi), as an outsider who knows the layout finds it.
-    HWND ControlNear(const Placement& placement, LONG requiredStyle = 0) const;
-    RECT RectInClient(HWND control) const;
+    // The same in another window, and for a style that is a value under a mask (SS_TYPEMASK) rather than
+    // flags.
+    HWND ControlNear(const Placement& placement, LONG requiredStyle = 0, HWND window = nullptr,
+                     LONG styleMask = 0) const;
+    RECT RectInClient(HWND control, HWND window = nullptr) const;
     int Pixels(int twips) const;
 
     e2e::Items Items() const;
@@ -187,9 +196,11 @@ public:
     void Click(HWND button);
     // Clicks a button and returns at once.
     void StartClick(HWND button);
-    // Returns once the main window has handled what was posted to it before, and what that posted in
-    // turn (a menu entry chosen by its letter posts its command).
-    void Settle();
+    // Returns once the program has nothing left to do, or has ended: everything sent, posted and typed
+    // to it handled, what that posted in turn too, and the window (the main one when not given) painted
+    // anew. A thread paints only when nothing else waits in its queue, a request to end included, so
+    // what is checked next cannot still be on its way.
+    void Idle(HWND window = nullptr) const;
     // In front, with the mouse away from it (no tooltip), every control asked to paint itself anew; the
     // painting is for a ShotWhen to wait for.
     void ShowFreshlyPainted(HWND window);
@@ -199,10 +210,9 @@ public:
     void PressKey(WORD key, bool withShift = false);
     void MoveMouseTo(POINT inClient);
     void ClickAt(POINT inClient);
-    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) by its letter.
+    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) by its letter, from the
+    // keyboard, with the main window in front.
     void ChooseMenuEntry(int position);
-    // Chooses an entry of the menu bar by its underlined letter, as Alt+letter does.
-    void ChooseMenuEntryByLetter(wchar_t letter);
     // Sends the message and waits for its handling, as a window of another program would.
     LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
@@ -212,11 +222,11 @@ public:
     HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const;
     // Opens the About window with its menu entry and returns it; a failure ends the case.
     HWND OpenAbout();
-    // A message box (dialog class #32770) owned by the main window, or null.
+    // The message box (dialog class #32770) owned by the main window once the program is idle (see Idle),
+    // shown or still being made; null when there is none.
     HWND MessageBoxOfMain() const;
-    HWND WaitForMessageBox(DWORD timeoutMs) const;
-    // The same for a message box of the program that has no owner.
-    HWND WaitForUnownedMessageBox(DWORD timeoutMs) const;
+    // A shown message box owned by the main window, or by no window, within the time; null when none came.
+    HWND WaitForMessageBox(DWORD timeoutMs, bool ownedByMain = true) const;
     std::wstring MessageBoxText(HWND box) const;
     void Dismiss(HWND box);
     // The box that must be up now, or within a few seconds: titled with the main window's caption, with
@@ -230,6 +240,9 @@ public:
     // Waits until the stand-in has logged at least `count` starts, then returns them all, once every
     // process started by then has ended.
     std::vector<NetCall> WaitForCalls(size_t count, DWORD timeoutMs = 10000) const;
+    // The one start that follows `earlier` ones, once it has ended: another count of starts ends the case,
+    // another command line fails it.
+    NetCall ExpectNetCall(const std::wstring& commandLine, size_t earlier = 0) const;
     // The starts logged, once every process started by the program has ended (so has logged, if at all).
     std::vector<NetCall> Calls() const;
     // Waits until no process of this case is running besides net_send.exe itself.
@@ -239,9 +252,11 @@ public:
     bool Running() const;
     DWORD ExitCode() const;
 
+    // Readies a running program for the next row of a table (see ProgramForRow); false when it cannot be.
+    bool ReadyForRow(const FileBytes& recipients);
+
 private:
-    HWND MessageBoxOwnedBy(HWND owner) const;
-    HWND WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const;
+    HWND BoxOwnedBy(HWND owner, bool shownOnly) const;
     void FindControls();
     std::unique_ptr<WineSettingsForOneStart> settings_;
     HWND FindMainWindow() const;
@@ -261,6 +276,14 @@ private:
     HWND addButton_ = nullptr;
     HWND sendButton_ = nullptr;
     DWORD openingMs_ = 0;
+    DWORD sinceCreationMs_ = 0;
 };
+
+// One running program for every row of a table, where a start each would repeat the same start: the first
+// row starts it, a row that left it ended, busy or with a message box up has it started anew, and the
+// table's end ends it. Each row finds the names file as given, both fields empty, and no start of net.exe
+// logged; the list shows what the file held at the program's start.
+Program& ProgramForRow(const FileBytes& recipients);
+void EndProgramForRows();
 
 }  // namespace e2e
