@@ -51,8 +51,7 @@ TEST(About, MainWindowSendsWhileItIsOpen)
     Program app(std::nullopt);
     app.Start();
     const HWND about = app.OpenAbout();
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hello");
+    app.Fill(L"PC12", L"hello");
     app.BringToFront();
     const RECT send = app.RectInClient(app.SendButton());
     POINT centre = {(send.left + send.right) / 2, (send.top + send.bottom) / 2};

@@ -30,7 +30,7 @@ E2E_TABLE_ONE_START(AddName, AddCase, kAddCases);
 TEST_P(AddName, Appends)
 {
     const AddCase& row = GetParam();
-    Program& app = ProgramForRow(row.before);
+    Program& app = Program::ForRow(row.before);
     const Items items = app.Items();
     app.SetText(app.Message(), L"hello");
     app.SetText(app.Combo(), row.typed);

@@ -34,14 +34,13 @@ E2E_TABLE_ONE_START(CommandLineLimit, LimitCase, kLimitCases);
 TEST_P(CommandLineLimit, Sends)
 {
     const LimitCase& row = GetParam();
-    Program& app = ProgramForRow("PC1\r\n");
+    Program& app = Program::ForRow("PC1\r\n");
     std::wstring message;
     for (size_t i = 0; kPrefix.size() + message.size() < row.commandLineLength; ++i)
         message += (i % 64 == 63) ? L'\n' : static_cast<wchar_t>(L'a' + i % 26);
     message.resize(row.commandLineLength - kPrefix.size());
     message.back() = L'Z';  // a cut line would lose this one
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), message);
+    app.Fill(L"PC12", message);
     E2E_ASSERT_EQ(app.Text(app.Message()).size(), message.size()) << "the message box did not take the text";
 
     app.Click(app.SendButton());

@@ -79,8 +79,7 @@ TEST(Look, TextIsBrightGreen)
 {
     Program app(std::nullopt);
     app.Start();
-    app.SetText(app.Combo(), L"ЖЖЖЖ");
-    app.SetText(app.Message(), L"ЖЖЖЖЖЖЖЖ\r\nЖЖЖЖЖЖЖЖ");
+    app.Fill(L"ЖЖЖЖ", L"ЖЖЖЖЖЖЖЖ\r\nЖЖЖЖЖЖЖЖ");
     app.ShowFreshlyPainted(app.Main());
 
     const struct {
@@ -170,8 +169,7 @@ TEST(Look, SendButtonStaysOnTopOfTheMessageBox)
 
     EXPECT_TRUE(WindowFromPoint(Centre(button)) == app.SendButton())
         << "the point over cmdSend belongs to another window";
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
     app.ClickAt(Centre(app.RectInClient(app.SendButton())));
     app.ExpectNetCall(L"net send PC12 hi");
 }
@@ -223,8 +221,7 @@ TEST(Look, SpaceOnAFocusedPictureButtonPressesIt)
     Program app("PC1\r\n");
     app.Start();
     app.BringToFront();
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
     app.PressKey(VK_TAB);
     app.PressKey(VK_TAB);
     WaitUntil([&app] { return app.Focus() == app.SendButton(); }, 2000);
@@ -241,26 +238,21 @@ TEST(Keys, EnterAndEscapeInTheListsFieldDoNothing)
     Program app("PC1\r\n");
     app.Start();
     app.BringToFront();
-    app.SetText(app.Combo(), L"PC7");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC7", L"hi");
     app.PressKey(VK_TAB, true);
     E2E_ASSERT_EQ(WaitForFocusChange(app, app.Message()), "cmbComp");
-    app.PressKey(VK_RETURN);
-    app.PressKey(VK_ESCAPE);
-    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
-    EXPECT_TRUE(app.Running() && IsWindowVisible(app.Main()));
+    for (const bool dropped : {false, true})
+        for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
+            app.Send(app.Combo(), CB_SHOWDROPDOWN, dropped);
+            app.PressKey(key);
+            EXPECT_TRUE(app.MessageBoxOfMain() == nullptr && app.Running() && IsWindowVisible(app.Main()));
+            EXPECT_FALSE(app.Send(app.Combo(), CB_GETDROPPEDSTATE)) << "the list stays down after key " << key;
+        }
     E2E_EXPECT_EQ(NameOf(app, app.Focus()), "cmbComp");
     E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC7");
     E2E_EXPECT_EQ(app.Text(app.Message()), L"hi");
     E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n")) << "Enter added the name";
     EXPECT_TRUE(app.Calls().empty()) << "Enter sent the message";
-
-    for (WORD key : {VK_RETURN, VK_ESCAPE}) {
-        app.Send(app.Combo(), CB_SHOWDROPDOWN, TRUE);
-        app.PressKey(key);
-        app.Idle();
-        EXPECT_FALSE(app.Send(app.Combo(), CB_GETDROPPEDSTATE)) << "the list stays down after key " << key;
-    }
 }
 
 // What a screen reader hears for each control, asked from outside as it asks. The fields' roles are the
@@ -344,8 +336,7 @@ TEST(Accessibility, RuntimeIsTheSystemsAndLoadedOnlyWhenAClientAsks)
     E2E_EXPECT_EQ(HasModule(processId, L"oleacc.dll"), std::optional<bool>(true)) << "after a client's request";
     EXPECT_FALSE(PlantedOleaccLoaded(app)) << "the oleacc.dll beside the program was loaded";
 
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
     app.Click(app.SendButton());
     app.ExpectNetCall(L"net send PC12 hi");
 }

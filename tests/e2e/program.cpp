@@ -218,8 +218,6 @@ private:
 
 namespace {
 
-ULONGLONG Now() { return GetTickCount(); }
-
 DWORD TimeScale()
 {
     static const DWORD scale = [] {
@@ -240,11 +238,11 @@ DWORD UpperBound(DWORD ms) { return ms * TimeScale(); }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
-    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
+    const DWORD start = GetTickCount();
     for (;;) {
         if (condition())
             return true;
-        if (Now() >= deadline)
+        if (GetTickCount() - start >= UpperBound(timeoutMs))
             return false;
         Sleep(20);
     }
@@ -601,34 +599,23 @@ void Program::Launch(const std::wstring& currentDirectory)
 // Milliseconds since the process was created, by the system's record of it.
 DWORD MsSinceCreation(HANDLE process)
 {
-    FILETIME created{}, ended{}, kernel{}, user{}, now{};
-    GetProcessTimes(process, &created, &ended, &kernel, &user);
-    GetSystemTimeAsFileTime(&now);
-    const auto ticks = [](const FILETIME& t) {
-        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return static_cast<DWORD>((ticks(now) - ticks(created)) / 10000);
+    FILETIME times[5] = {};  // created, ended, in the kernel, in user mode; now
+    GetProcessTimes(process, &times[0], &times[1], &times[2], &times[3]);
+    GetSystemTimeAsFileTime(&times[4]);
+    const auto ticks = [](const FILETIME& t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+    return static_cast<DWORD>((ticks(times[4]) - ticks(times[0])) / 10000);
 }
 
 void Program::WaitUntilUp()
 {
-    ULONGLONG created = 0;
     const auto up = [this] { return main_ && (IsWindowVisible(main_) || BoxOwnedBy(main_, true)); };
-    WaitUntil(
-        [&] {
-            main_ = FindMainWindow();
-            if (main_ && created == 0)
-                created = Now();
-            return up() || !Running();
-        },
-        kStartTimeoutMs);
+    WaitUntil([&] { return (main_ = FindMainWindow(), up()) || !Running(); }, kStartTimeoutMs);
     if (!up() && !Running())
         throw std::runtime_error("net_send.exe ended during start-up with exit code " + std::to_string(ExitCode()));
     if (!up())
         throw std::runtime_error("no main window \"" + Narrow(kMainCaption) + "\" within " +
                                  std::to_string(UpperBound(kStartTimeoutMs) / 1000) + " s");
-    openingMs_ = static_cast<DWORD>(Now() - created);
-    sinceCreationMs_ = MsSinceCreation(process_.Get());
+    openingMs_ = MsSinceCreation(process_.Get());
     settings_.reset();
     // Past this message the start-up handling is over (or waits in a message box).
     Send(main_, WM_NULL);
@@ -757,6 +744,12 @@ std::wstring Program::Text(HWND control) const
 void Program::SetText(HWND control, const std::wstring& text)
 {
     Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Program::Fill(const std::wstring& name, const std::wstring& message)
+{
+    SetText(combo_, name);
+    SetText(message_, message);
 }
 
 void Program::Select(int index) { Send(combo_, CB_SETCURSEL, static_cast<WPARAM>(index)); }
@@ -894,24 +887,13 @@ std::vector<HWND> Program::WindowsOfClass(const wchar_t* className) const
     return found;
 }
 
-HWND Program::WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const
-{
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            const std::vector<HWND> windows = WindowsCaptioned(caption);
-            found = windows.empty() ? nullptr : windows.front();
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
-}
-
 HWND Program::OpenAbout()
 {
     ChooseMenuEntry(1);
-    const HWND about = WaitForWindow(kAboutCaption, 5000);
-    E2E_ASSERT(about != nullptr) << "no About window \"" << kAboutCaption << "\" after choosing its menu entry";
+    std::vector<HWND> found;
+    WaitUntil([&] { return !(found = WindowsCaptioned(kAboutCaption)).empty(); }, 5000);
+    E2E_ASSERT(!found.empty()) << "no About window \"" << kAboutCaption << "\" after choosing its menu entry";
+    const HWND about = found.front();
     Send(about, WM_NULL);
     return about;
 }
@@ -988,22 +970,29 @@ void Program::ExpectFailureBox(Failed what, std::optional<DWORD> error)
     ExpectFailureBox(what, reason);
 }
 
-void Program::ExpectFailureBox(Failed what, const std::wstring& reason)
+HWND Program::ExpectBox(const std::wstring& opening, const char* icon, DWORD timeoutMs, bool ownedByMain) const
 {
-    const HWND box = WaitForMessageBox(5000);
-    E2E_ASSERT(box != nullptr) << "no message box owned by the main window";
+    const HWND box = WaitForMessageBox(timeoutMs, ownedByMain);
+    E2E_ASSERT(box != nullptr) << "no message box; the program is " << (Running() ? "running" : "ended");
     E2E_EXPECT_EQ(CaptionOf(box), kMainCaption);
     const std::wstring text = MessageBoxText(box);
+    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
+        << "the box does not open with \"" << opening << "\": " << text;
+    E2E_EXPECT_EQ(IconOf(box), icon);
+    return box;
+}
+
+void Program::ExpectFailureBox(Failed what, const std::wstring& reason)
+{
     // What failed (for an add, with the name in the field), the file where the user can find it, then why.
     const std::wstring opening =
         (what == Failed::Reading ? std::wstring(L"Не удалось прочитать сохранённые имена компьютеров.")
                                  : L"Не удалось добавить имя «" + Text(combo_) + L"» в список.") +
         L"\nФайл: " + PathIn(currentDirectory_, L"net_send.ini") + L"\n\n";
-    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0) << "the box does not open with \"" << opening
-                                                              << "\": " << text;
+    const HWND box = ExpectBox(opening, what == Failed::Reading ? "warning" : "error");
+    const std::wstring text = MessageBoxText(box);
     EXPECT_TRUE(reason.empty() || text.compare(opening.size(), std::wstring::npos, reason) == 0)
         << "the reason \"" << reason << "\" does not follow: " << text;
-    E2E_EXPECT_EQ(IconOf(box), what == Failed::Reading ? "warning" : "error");
     Dismiss(box);
     EXPECT_TRUE(MessageBoxOfMain() == nullptr) << "a second message box";
 }
@@ -1053,18 +1042,13 @@ bool Program::ReadyForRow(const FileBytes& recipients)
     else
         DeleteFileW(PathOf(L"net_send.ini").c_str());
     Select(-1);
-    SetText(combo_, L"");
-    SetText(message_, L"");
+    Fill(L"", L"");
     return true;
 }
 
-namespace {
+static std::unique_ptr<Program> programForRows;
 
-std::unique_ptr<Program> programForRows;
-
-}  // namespace
-
-Program& ProgramForRow(const FileBytes& recipients)
+Program& Program::ForRow(const FileBytes& recipients)
 {
     if (!programForRows || !programForRows->ReadyForRow(recipients)) {
         programForRows.reset();
@@ -1074,7 +1058,7 @@ Program& ProgramForRow(const FileBytes& recipients)
     return *programForRows;
 }
 
-void EndProgramForRows() { programForRows.reset(); }
+void Program::EndRows() { programForRows.reset(); }
 
 bool Program::WaitForExit(DWORD timeoutMs) const
 {

@@ -142,12 +142,9 @@ public:
     // message box of it) is up.
     void Launch(const std::wstring& currentDirectory);
     void WaitUntilUp();
-    // Milliseconds from the main window's creation until it was shown with its list filled, or until a
-    // message box of it came up: the program's own opening, without the start of the process.
+    // Milliseconds from the process's creation (the system's record, which lag in the driver cannot move)
+    // until the main window was shown with its list filled, or a message box of it came up.
     DWORD OpeningMs() const { return openingMs_; }
-    // Milliseconds from the creation of the process, as the system recorded it, until the same: what the
-    // driver's own lag can lengthen but never shorten.
-    DWORD SinceCreationMs() const { return sinceCreationMs_; }
     // Waits until the main window exists and does not answer at once: its thread is held up in what it
     // is doing (reading the file at start, handling a click). False when that does not happen in time.
     bool WaitUntilBusy(DWORD timeoutMs = 10000) const;
@@ -191,15 +188,15 @@ public:
     int Selection() const;
     std::wstring Text(HWND control) const;
     void SetText(HWND control, const std::wstring& text);
+    void Fill(const std::wstring& name, const std::wstring& message);  // cmbComp's text, then txtMessage's
     void Select(int index);
     // Clicks a button and returns when its handling is over or waits for the user in a message box.
     void Click(HWND button);
     // Clicks a button and returns at once.
     void StartClick(HWND button);
-    // Returns once the program has nothing left to do, or has ended: everything sent, posted and typed
-    // to it handled, what that posted in turn too, and the window (the main one when not given) painted
-    // anew. A thread paints only when nothing else waits in its queue, a request to end included, so
-    // what is checked next cannot still be on its way.
+    // Returns once the program has nothing left to do, or has ended: the window (the main one when not
+    // given) painted anew, which a thread does only when nothing else waits in its queue (what was sent,
+    // posted or typed, what that posted in turn, a request to end).
     void Idle(HWND window = nullptr) const;
     // In front, with the mouse away from it (no tooltip), every control asked to paint itself anew; the
     // painting is for a ShotWhen to wait for.
@@ -210,8 +207,7 @@ public:
     void PressKey(WORD key, bool withShift = false);
     void MoveMouseTo(POINT inClient);
     void ClickAt(POINT inClient);
-    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) by its letter, from the
-    // keyboard, with the main window in front.
+    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) by its letter, pressed.
     void ChooseMenuEntry(int position);
     // Sends the message and waits for its handling, as a window of another program would.
     LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -219,7 +215,6 @@ public:
     // Visible top-level windows of the process with the given caption, or of the given class.
     std::vector<HWND> WindowsCaptioned(const std::wstring& caption) const;
     std::vector<HWND> WindowsOfClass(const wchar_t* className) const;
-    HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const;
     // Opens the About window with its menu entry and returns it; a failure ends the case.
     HWND OpenAbout();
     // The message box (dialog class #32770) owned by the main window once the program is idle (see Idle),
@@ -228,6 +223,10 @@ public:
     // A shown message box owned by the main window, or by no window, within the time; null when none came.
     HWND WaitForMessageBox(DWORD timeoutMs, bool ownedByMain = true) const;
     std::wstring MessageBoxText(HWND box) const;
+    // The box that must come within the time (or the case ends): titled with the main window's caption,
+    // its text opening as given, with the system's icon ("error", "warning").
+    HWND ExpectBox(const std::wstring& opening, const char* icon, DWORD timeoutMs = 5000,
+                   bool ownedByMain = true) const;
     void Dismiss(HWND box);
     // The box that must be up now, or within a few seconds: titled with the main window's caption, with
     // the icon of the failure (a warning for reading, an error for adding), opening with what failed (an
@@ -252,10 +251,15 @@ public:
     bool Running() const;
     DWORD ExitCode() const;
 
-    // Readies a running program for the next row of a table (see ProgramForRow); false when it cannot be.
-    bool ReadyForRow(const FileBytes& recipients);
+    // One running program for every row of a table, where a start each would repeat the same start: the
+    // first row starts it, a row that left it ended, busy or with a message box up has it started anew,
+    // and the table's end ends it. Each row finds the names file as given, both fields empty, and no
+    // start of net.exe logged; the list shows what the file held at the program's start.
+    static Program& ForRow(const FileBytes& recipients);
+    static void EndRows();
 
 private:
+    bool ReadyForRow(const FileBytes& recipients);
     HWND BoxOwnedBy(HWND owner, bool shownOnly) const;
     void FindControls();
     std::unique_ptr<WineSettingsForOneStart> settings_;
@@ -276,14 +280,6 @@ private:
     HWND addButton_ = nullptr;
     HWND sendButton_ = nullptr;
     DWORD openingMs_ = 0;
-    DWORD sinceCreationMs_ = 0;
 };
-
-// One running program for every row of a table, where a start each would repeat the same start: the first
-// row starts it, a row that left it ended, busy or with a message box up has it started anew, and the
-// table's end ends it. Each row finds the names file as given, both fields empty, and no start of net.exe
-// logged; the list shows what the file held at the program's start.
-Program& ProgramForRow(const FileBytes& recipients);
-void EndProgramForRows();
 
 }  // namespace e2e

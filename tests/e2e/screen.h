@@ -72,12 +72,7 @@ inline Screenshot ShotWhen(const RECT& onScreen, const std::function<bool(const 
                            DWORD timeoutMs = 3000)
 {
     std::optional<Screenshot> shot;
-    WaitUntil(
-        [&] {
-            shot.emplace(onScreen);
-            return ready(*shot);
-        },
-        timeoutMs);
+    WaitUntil([&] { return ready(*(shot = Screenshot(onScreen))); }, timeoutMs);
     return *shot;
 }
 

@@ -63,12 +63,11 @@ E2E_TABLE_ONE_START(SendCommandLine, SendCase, kSendCases);
 TEST_P(SendCommandLine, Is)
 {
     const SendCase& row = GetParam();
-    Program& app = ProgramForRow("PC1\r\n");
+    Program& app = Program::ForRow("PC1\r\n");
     std::vector<std::wstring> files = FilesIn(app.Folder());
     files.push_back(L"net_calls.log");
     std::sort(files.begin(), files.end());
-    app.SetText(app.Combo(), row.recipient);
-    app.SetText(app.Message(), row.message);
+    app.Fill(row.recipient, row.message);
 
     app.Click(app.SendButton());
 
@@ -89,8 +88,7 @@ TEST(Sending, PressedTwiceStartsTwoProcesses)
 {
     Program app("PC1\r\n");
     app.Start();
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
     app.Click(app.SendButton());
     app.ExpectNetCall(L"net send PC12 hi");
     app.Click(app.SendButton());
@@ -142,8 +140,7 @@ TEST_P(PlantedNet, NeverRuns)
         app.SetEnvironment(L"PATH", app.PathOf(L"bin") + L";" + EnvironmentVariable(L"PATH"));
     app.Start(row.current);
     E2E_ASSERT_EQ(app.Items(), Items{row.current.empty() ? L"PC1" : L"PC2"});  // the current folder is the one meant
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
 
     app.Click(app.SendButton());
 
@@ -160,8 +157,7 @@ TEST(Sending, MissingNetStaysSilent)
     Program app("PC1\r\n");
     app.PutNet();
     app.Start();
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
 
     {
         const SystemNetTakenAway missing;
