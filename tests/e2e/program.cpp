@@ -471,8 +471,7 @@ Program::~Program()
 {
     Stop();
     job_.Reset();
-    for (int attempt = 0; attempt < 50 && !RemoveTree(folder_); ++attempt)
-        Sleep(100);
+    WaitUntil([this] { return RemoveTree(folder_); }, 5000);
 }
 
 void Program::Stop()
