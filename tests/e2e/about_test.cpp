@@ -17,42 +17,13 @@ namespace {
 
 const std::wstring kCredit = expected::kAboutControls[0].text;
 
-RECT InClient(HWND window, HWND control)
-{
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 const Placement kAboutLabel1 = expected::kAboutControls[0];
 const Placement kAboutImage1 = expected::kAboutControls[1];
 
-// The Static child of the given kind (SS_CENTER for the label, SS_OWNERDRAW for the picture: kinds are
-// values, not flags) whose top left corner is nearest the placement's.
-HWND StaticNear(const Program& app, HWND window, DWORD kind, const Placement& placement)
-{
-    HWND best = nullptr;
-    long long bestDistance = LLONG_MAX;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[16] = {};
-        GetClassNameW(child, name, 16);
-        if (lstrcmpiW(name, L"Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != kind)
-            continue;
-        const RECT rect = InClient(window, child);
-        const long long dx = rect.left - app.Pixels(placement.left);
-        const long long dy = rect.top - app.Pixels(placement.top);
-        if (dx * dx + dy * dy < bestDistance) {
-            bestDistance = dx * dx + dy * dy;
-            best = child;
-        }
-    }
-    E2E_ASSERT(best != nullptr) << "the About window has no Static child of kind " << kind;
-    return best;
-}
-
-HWND Label1(const Program& app, HWND about) { return StaticNear(app, about, SS_CENTER, kAboutLabel1); }
-HWND Image1(const Program& app, HWND about) { return StaticNear(app, about, SS_OWNERDRAW, kAboutImage1); }
+// The Static child of the kind (kinds are values, not flags) whose top left corner is nearest the
+// placement's.
+HWND Label1(const Program& app, HWND about) { return app.ControlNear(kAboutLabel1, SS_CENTER, about, SS_TYPEMASK); }
+HWND Image1(const Program& app, HWND about) { return app.ControlNear(kAboutImage1, SS_OWNERDRAW, about, SS_TYPEMASK); }
 
 bool IsGround(COLORREF c) { return c == GetSysColor(COLOR_BTNFACE); }
 
@@ -64,13 +35,11 @@ TEST(About, ClosedAndChosenAgainShowsItAnew)
     // A window that was only hidden would come back with this text.
     app.SetText(Label1(app, first), L"changed");
     PostMessageW(first, WM_CLOSE, 0, 0);
-    const DWORD start = GetTickCount();
-    while (!app.WindowsCaptioned(kAboutCaption).empty() && GetTickCount() - start < 5000)
-        Sleep(20);
-    ASSERT_TRUE(app.WindowsCaptioned(kAboutCaption).empty()) << "the About window did not close";
+    ASSERT_TRUE(WaitUntil([&app] { return app.WindowsCaptioned(kAboutCaption).empty(); }, 5000))
+        << "the About window did not close";
 
     const HWND again = app.OpenAbout();
-    app.Settle();
+    app.Idle();
     E2E_EXPECT_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
     EXPECT_TRUE(IsWindowVisible(again) && !IsIconic(again));
     E2E_EXPECT_EQ(app.Text(Label1(app, again)), kCredit) << "shown again as it was left, not built anew";
@@ -81,8 +50,7 @@ TEST(About, MainWindowSendsWhileItIsOpen)
     Program app(std::nullopt);
     app.Start();
     const HWND about = app.OpenAbout();
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hello");
+    app.Fill(L"PC12", L"hello");
     app.BringToFront();
     const RECT send = app.RectInClient(app.SendButton());
     POINT centre = {(send.left + send.right) / 2, (send.top + send.bottom) / 2};
@@ -92,15 +60,15 @@ TEST(About, MainWindowSendsWhileItIsOpen)
     app.ClickAt(centre);
     POINT cursor = {};
     GetCursorPos(&cursor);
-    const std::vector<NetCall> calls = app.WaitForCalls(1);
     ClientToScreen(app.Main(), &centre);
-    E2E_ASSERT_EQ(calls.size(), 1u) << "under the click: " << (WindowFromPoint(centre) == app.SendButton() ? "cmdSend"
-                                                            : WindowFromPoint(centre) == about ? "the About window"
-                                                                                               : "another window")
-                                 << "; in front: " << (GetForegroundWindow() == app.Main() ? "the main window" : "another")
-                                 << "; main window enabled: " << (IsWindowEnabled(app.Main()) != 0)
-                                 << "; pointer " << cursor.x - centre.x << "," << cursor.y - centre.y << " px off";
-    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hello");
+    const HWND under = WindowFromPoint(centre);
+    SCOPED_TRACE(::testing::Message()
+                 << "under the click: "
+                 << (under == app.SendButton() ? "cmdSend" : under == about ? "the About window" : "another window")
+                 << "; in front: " << (GetForegroundWindow() == app.Main() ? "the main window" : "another")
+                 << "; main window enabled: " << (IsWindowEnabled(app.Main()) != 0) << "; pointer "
+                 << cursor.x - centre.x << "," << cursor.y - centre.y << " px off");
+    app.ExpectNetCall(L"net send PC12 hello");
     EXPECT_TRUE(IsWindowVisible(about)) << "sending closed the About window";
 }
 
@@ -137,7 +105,7 @@ TEST(Geometry, AboutWindow)
     for (const auto& [control, c] : controls) {
         const RECT expected = {app.Pixels(c.left), app.Pixels(c.top), app.Pixels(c.left + c.width),
                                app.Pixels(c.top + c.height)};
-        E2E_EXPECT_EQ(InClient(about, control), expected) << c.name << " at " << ExpectedDpi() << " dpi";
+        E2E_EXPECT_EQ(app.RectInClient(control, about), expected) << c.name << " at " << ExpectedDpi() << " dpi";
     }
 
     // A fixed dialog frame with the close button only, kept out of the taskbar by an owner.

@@ -25,13 +25,12 @@ const AddCase kAddCases[] = {
     {"CyrillicInCodePage1251", std::nullopt, L"ПК-сервер", "\xCF\xCA-\xF1\xE5\xF0\xE2\xE5\xF0\r\n"},
 };
 
-E2E_TABLE(AddName, AddCase, kAddCases);
+E2E_TABLE_ONE_START(AddName, AddCase, kAddCases);
 
 TEST_P(AddName, Appends)
 {
     const AddCase& row = GetParam();
-    Program app(row.before);
-    app.Start();
+    Program& app = Program::ForRow(row.before);
     const Items items = app.Items();
     app.SetText(app.Message(), L"hello");
     app.SetText(app.Combo(), row.typed);

@@ -13,7 +13,7 @@ const std::wstring kPrefix = L"net send PC12 ";
 bool Answers(HWND window)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, UpperBound(1000), &result) != 0;
 }
 
 // CreateProcessW takes 32767 characters with the terminating zero: 32766 of command line.
@@ -29,26 +29,24 @@ const LimitCase kLimitCases[] = {
     {"FarBeyondIsRefusedQuietly", 200000, false},
 };
 
-E2E_TABLE(CommandLineLimit, LimitCase, kLimitCases);
+E2E_TABLE_ONE_START(CommandLineLimit, LimitCase, kLimitCases);
 
 TEST_P(CommandLineLimit, Sends)
 {
     const LimitCase& row = GetParam();
-    Program app("PC1\r\n");
-    app.Start();
+    Program& app = Program::ForRow("PC1\r\n");
     std::wstring message;
     for (size_t i = 0; kPrefix.size() + message.size() < row.commandLineLength; ++i)
         message += (i % 64 == 63) ? L'\n' : static_cast<wchar_t>(L'a' + i % 26);
     message.resize(row.commandLineLength - kPrefix.size());
     message.back() = L'Z';  // a cut line would lose this one
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), message);
+    app.Fill(L"PC12", message);
     E2E_ASSERT_EQ(app.Text(app.Message()).size(), message.size()) << "the message box did not take the text";
 
     app.Click(app.SendButton());
 
     EXPECT_TRUE(Answers(app.Main())) << "the window does not answer after the click";
-    EXPECT_TRUE(app.WaitForMessageBox(500) == nullptr) << "a failed send should stay silent";
+    EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "a failed send should stay silent";
     const std::vector<NetCall> calls = app.Calls();
     if (row.started) {
         E2E_ASSERT_EQ(calls.size(), 1u);
@@ -64,9 +62,7 @@ TEST_P(CommandLineLimit, Sends)
     // The window still works: a short message right after goes out.
     app.SetText(app.Message(), L"hi");
     app.Click(app.SendButton());
-    const std::vector<NetCall> after = app.WaitForCalls(calls.size() + 1);
-    E2E_ASSERT_EQ(after.size(), calls.size() + 1);
-    E2E_EXPECT_EQ(after.back().commandLine, kPrefix + L"hi");
+    app.ExpectNetCall(kPrefix + L"hi", calls.size());
 }
 
 }  // namespace

@@ -14,10 +14,7 @@ TEST(ReadFailure, RecipientFileIsAFolder)
     app.MakeFolder(L"net_send.ini");
     app.Start();
     app.ExpectFailureBox(Failed::Reading, ERROR_ACCESS_DENIED);
-    const DWORD start = GetTickCount();
-    while (!IsWindowVisible(app.Main()) && GetTickCount() - start < 5000)
-        Sleep(20);
-    EXPECT_TRUE(IsWindowVisible(app.Main())) << "the main window did not open";
+    EXPECT_TRUE(WaitUntil([&app] { return IsWindowVisible(app.Main()) != 0; }, 5000)) << "the main window did not open";
     EXPECT_TRUE(app.Running());
     EXPECT_TRUE(app.Items().empty());
 }

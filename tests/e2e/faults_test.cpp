@@ -39,8 +39,8 @@ TEST(HeldOpen, ReadingWaitsThenSaysWhy)
     {
         const KernelHandle hold = Hold(app.PathOf(L"net_send.ini"), GENERIC_READ, 0);
         app.Start();  // returns when the window or a message box of it is up
-        EXPECT_TRUE(app.OpeningMs() >= kRetryAtLeastMs && app.OpeningMs() <= kReportWithinMs)
-            << "reported " << app.OpeningMs() << " ms after the window was made";
+        EXPECT_TRUE(app.OpeningMs() >= kRetryAtLeastMs && app.OpeningMs() <= UpperBound(kReportWithinMs))
+            << "reported " << app.OpeningMs() << " ms after the start";
         app.ExpectFailureBox(Failed::Reading, ERROR_SHARING_VIOLATION);
     }
     EXPECT_TRUE(IsWindowVisible(app.Main()));
@@ -78,13 +78,12 @@ const HoldCase kHoldCases[] = {
     {"AppendersLockHeld", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, true, ERROR_LOCK_VIOLATION},
 };
 
-E2E_TABLE(HeldOpenWhileAdding, HoldCase, kHoldCases);
+E2E_TABLE_ONE_START(HeldOpenWhileAdding, HoldCase, kHoldCases);
 
 TEST_P(HeldOpenWhileAdding, SaysWhy)
 {
     const HoldCase& row = GetParam();
-    Program app(kTwoNames);
-    app.Start();
+    Program& app = Program::ForRow(kTwoNames);
     app.SetText(app.Combo(), L"PC7");
     {
         const KernelHandle hold = Hold(app.PathOf(L"net_send.ini"), row.access, row.share);
@@ -100,11 +99,12 @@ TEST_P(HeldOpenWhileAdding, SaysWhy)
         // A wait without end would leave the window "Not Responding": it answers before the report, or
         // from the report's message box.
         DWORD_PTR ignored = 0;
-        ASSERT_TRUE(SendMessageTimeoutW(app.Main(), WM_NULL, 0, 0, SMTO_NORMAL, kReportWithinMs, &ignored))
-            << "the window did not answer for " << kReportWithinMs << " ms";
+        ASSERT_TRUE(SendMessageTimeoutW(app.Main(), WM_NULL, 0, 0, SMTO_NORMAL, UpperBound(kReportWithinMs), &ignored))
+            << "the window did not answer for " << UpperBound(kReportWithinMs) << " ms";
         ASSERT_TRUE(app.WaitForMessageBox(kReportWithinMs) != nullptr) << "no report";
         const DWORD took = GetTickCount() - start;
-        EXPECT_TRUE(took >= kRetryAtLeastMs && took <= kReportWithinMs) << "reported after " << took << " ms";
+        EXPECT_TRUE(took >= kRetryAtLeastMs && took <= UpperBound(kReportWithinMs))
+            << "reported after " << took << " ms";
         app.ExpectFailureBox(Failed::Adding, row.error);
         if (row.locksForAppending)
             UnlockFileEx(hold.Get(), 0, 1, 0, &lockAt);
@@ -177,10 +177,7 @@ bool MakeOnUnixSide(const std::wstring& command, const std::wstring& windowsPath
         FindClose(search);
         return true;
     };
-    const DWORD start = GetTickCount();
-    while (!listed() && GetTickCount() - start < 10000)
-        Sleep(20);
-    return listed();
+    return WaitUntil(listed, 10000);
 }
 
 // Made on the Unix side, where they were measured: a FIFO, which held the window for 16 s, and a link to a
@@ -204,7 +201,8 @@ TEST_P(NotADiskFile, IsNeitherReadNorWritten)
     if (!MakeOnUnixSide(row.command, app.PathOf(L"net_send.ini")))
         GTEST_SKIP() << "no Unix side to make it on: not under Wine, or it did not come";
     app.Start();
-    EXPECT_TRUE(app.OpeningMs() <= kReportWithinMs) << "reported " << app.OpeningMs() << " ms after the window was made";
+    EXPECT_TRUE(app.OpeningMs() <= UpperBound(kReportWithinMs))
+        << "reported " << app.OpeningMs() << " ms after the start";
     app.ExpectFailureBox(Failed::Reading, kNotADiskFile);
     EXPECT_TRUE(app.Items().empty());
 
@@ -255,8 +253,7 @@ TEST(ReadOnlyDisk, ListReadsAddingSaysWhy)
         GTEST_SKIP() << "no read-only disk mapped (scripts/small-disks.sh, as root, maps one and names it in "
                         "NETSEND_READONLY_DISK)";
     const std::wstring path = drive + L"\\net_send.ini";
-    KernelHandle reader = OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    ASSERT_TRUE(reader);
+    ASSERT_TRUE(BytesOf(path)) << "the read-only disk has no net_send.ini";
     const KernelHandle writer = OpenFile(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
     const DWORD writeError = GetLastError();
     ASSERT_TRUE(!writer) << "the read-only disk takes writes";
@@ -269,11 +266,7 @@ TEST(ReadOnlyDisk, ListReadsAddingSaysWhy)
     app.Click(app.AddButton());
     app.ExpectFailureBox(Failed::Adding, writeError);
 
-    std::string after(64, '\0');
-    DWORD got = 0;
-    ASSERT_TRUE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
-    after.resize(got);
-    E2E_EXPECT_EQ(after, std::string(kTwoNames));
+    E2E_EXPECT_EQ(BytesOf(path), FileBytes(kTwoNames));
     EXPECT_TRUE(app.Running());
 }
 
@@ -400,12 +393,7 @@ TEST_P(DiskFull, Adding)
     app.SetText(app.Combo(), name);
     app.Click(app.AddButton());
 
-    KernelHandle reader = OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    ASSERT_TRUE(reader);
-    std::string after(bytes.size() + 64, '\0');
-    DWORD got = 0;
-    ASSERT_TRUE(ReadFile(reader.Get(), &after[0], static_cast<DWORD>(after.size()), &got, nullptr));
-    after.resize(got);
+    const std::string after = BytesOf(path).value_or("");
     if (row.saved) {
         EXPECT_TRUE(app.MessageBoxOfMain() == nullptr);
         EXPECT_TRUE(after == bytes + "\xCF\xCA-\xE1\xF3\xF5\xE3\xE0\xEB\xF2\xE5\xF0\xE8\xFF\r\n")

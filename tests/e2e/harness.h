@@ -88,8 +88,12 @@ std::string NameOfRow(const ::testing::TestParamInfo<Row>& info)
 }  // namespace e2e
 
 // The printer shows a failed row by its name rather than as the bytes of the struct.
-#define E2E_TABLE(Suite, Row, rows)                                                      \
-    class Suite : public ::testing::TestWithParam<Row> {};                                \
+#define E2E_TABLE(Suite, Row, rows) E2E_TABLE_OF(Suite, Row, rows, )
+// The same for rows that share one running program (Program::ForRow), which the table's end ends.
+#define E2E_TABLE_ONE_START(Suite, Row, rows) \
+    E2E_TABLE_OF(Suite, Row, rows, public: static void TearDownTestSuite() { ::e2e::Program::EndRows(); })
+#define E2E_TABLE_OF(Suite, Row, rows, members)                                                   \
+    class Suite : public ::testing::TestWithParam<Row> { members };                               \
     [[maybe_unused]] inline void PrintTo(const Row& row, std::ostream* out) { *out << row.name; } \
     INSTANTIATE_TEST_SUITE_P(, Suite, ::testing::ValuesIn(rows), ::e2e::NameOfRow<Row>)
 

@@ -9,13 +9,7 @@ namespace {
 constexpr DWORD kExitTimeoutMs = 10000;
 
 // Whether the window is gone (destroyed or hidden) within a few seconds.
-bool Closes(HWND window)
-{
-    const DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window) && GetTickCount() - start < 5000)
-        Sleep(20);
-    return !IsWindow(window) || !IsWindowVisible(window);
-}
+bool Closes(HWND window) { return WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, 5000); }
 
 // A main window that the system will not make, or makes without one of its controls: the program says so,
 // first in the words of what the user misses, then why, in a box of its own, and ends.
@@ -58,15 +52,8 @@ TEST_P(StartFailure, IsReportedWithItsCause)
         const HookHandle hook(SetWindowsHookExW(WH_CBT, refusal.hook, refusal.module.Get(), 0));
         ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
         app.Launch(app.Folder());
-        box = app.WaitForUnownedMessageBox(20000);
+        box = app.ExpectBox(L"Не удалось открыть окно программы.\n\n" + row.why, "error", 20000, false);
     }
-    ASSERT_TRUE(box != nullptr) << "no message box; the program is " << (app.Running() ? "running" : "ended");
-    E2E_EXPECT_EQ(app.Text(box), kMainCaption);
-    const std::wstring text = app.MessageBoxText(box);
-    const std::wstring opening = L"Не удалось открыть окно программы.\n\n" + row.why;
-    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
-        << "the box does not open with \"" << opening << "\": " << text;
-    E2E_EXPECT_EQ(IconOf(box), "error");
     EXPECT_TRUE(app.WindowsCaptioned(kMainCaption).size() == 1) << "a window besides the box";
 
     app.Dismiss(box);
@@ -87,15 +74,8 @@ TEST(AboutFailure, IsReportedAndTheMainWindowGoesOn)
         const HookHandle hook(SetWindowsHookExW(WH_CBT, refusal.hook, refusal.module.Get(), 0));
         ASSERT_TRUE(hook) << "cannot set the hook: error " << GetLastError();
         app.ChooseMenuEntry(1);
-        box = app.WaitForMessageBox(5000);
+        box = app.ExpectBox(L"Не удалось открыть окно «" + kAboutCaption + L"».\n\nWindows не создала окно", "error");
     }
-    ASSERT_TRUE(box != nullptr) << "no message box owned by the main window";
-    E2E_EXPECT_EQ(app.Text(box), kMainCaption);
-    const std::wstring text = app.MessageBoxText(box);
-    const std::wstring opening = L"Не удалось открыть окно «" + kAboutCaption + L"».\n\nWindows не создала окно";
-    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
-        << "the box does not open with \"" << opening << "\": " << text;
-    E2E_EXPECT_EQ(IconOf(box), "error");
     app.Dismiss(box);
     EXPECT_TRUE(app.WindowsCaptioned(kAboutCaption).empty());
     EXPECT_TRUE(app.Running());
@@ -132,8 +112,9 @@ TEST(Lifetime, AboutWindowKeepsTheProgramAliveUntilItCloses)
 
     PostMessageW(app.Main(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(Closes(app.Main())) << "the main window did not close";
-    // An end that must not come: given the time an ending program takes and then some.
-    EXPECT_TRUE(!app.WaitForExit(1000)) << "ended while the About window was open";
+    // An end that must not come: had the closing asked for one, it would have come before the painting.
+    app.Idle(about);
+    EXPECT_TRUE(app.Running()) << "ended while the About window was open";
     EXPECT_TRUE(IsWindowVisible(about));
 
     PostMessageW(about, WM_CLOSE, 0, 0);
@@ -149,7 +130,8 @@ TEST(Lifetime, ClosingTheAboutWindowLeavesTheMainWindow)
 
     PostMessageW(about, WM_CLOSE, 0, 0);
     ASSERT_TRUE(Closes(about)) << "the About window did not close";
-    EXPECT_TRUE(!app.WaitForExit(1000)) << "ended with the main window open";
+    app.Idle();
+    EXPECT_TRUE(app.Running()) << "ended with the main window open";
     EXPECT_TRUE(IsWindowVisible(app.Main()));
     EXPECT_TRUE(app.WindowsCaptioned(kAboutCaption).empty());
 }
@@ -173,7 +155,7 @@ TEST(Lifetime, HelpChosenThreeTimesGivesOneAboutWindow)
 
     app.ChooseMenuEntry(1);
     app.ChooseMenuEntry(1);
-    app.Settle();
+    app.Idle();
     E2E_EXPECT_EQ(app.WindowsCaptioned(kAboutCaption).size(), 1u);
     EXPECT_TRUE(IsWindowVisible(app.Main())) << "the About window must not replace the main window";
 }

@@ -218,8 +218,6 @@ private:
 
 namespace {
 
-ULONGLONG Now() { return GetTickCount(); }
-
 DWORD TimeScale()
 {
     static const DWORD scale = [] {
@@ -237,6 +235,18 @@ bool IsYellow(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) > 160 && G
 }  // namespace
 
 DWORD UpperBound(DWORD ms) { return ms * TimeScale(); }
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= UpperBound(timeoutMs))
+            return false;
+        Sleep(20);
+    }
+}
 
 // Told once painted: the warning is a yellow triangle, the error a red disc.
 std::string IconOf(HWND box)
@@ -461,8 +471,7 @@ Program::~Program()
 {
     Stop();
     job_.Reset();
-    for (int attempt = 0; attempt < 50 && !RemoveTree(folder_); ++attempt)
-        Sleep(100);
+    WaitUntil([this] { return RemoveTree(folder_); }, 5000);
 }
 
 void Program::Stop()
@@ -586,24 +595,26 @@ void Program::Launch(const std::wstring& currentDirectory)
     ResumeThread(thread.Get());
 }
 
+// Milliseconds since the process was created, by the system's record of it.
+DWORD MsSinceCreation(HANDLE process)
+{
+    FILETIME times[5] = {};  // created, ended, in the kernel, in user mode; now
+    GetProcessTimes(process, &times[0], &times[1], &times[2], &times[3]);
+    GetSystemTimeAsFileTime(&times[4]);
+    const auto ticks = [](const FILETIME& t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+    return static_cast<DWORD>((ticks(times[4]) - ticks(times[0])) / 10000);
+}
+
 void Program::WaitUntilUp()
 {
-    const ULONGLONG deadline = Now() + UpperBound(kStartTimeoutMs);
-    ULONGLONG created = 0;
-    for (;;) {
-        main_ = FindMainWindow();
-        if (main_ && created == 0)
-            created = Now();
-        if (main_ && (IsWindowVisible(main_) || MessageBoxOfMain()))
-            break;
-        if (WaitForSingleObject(process_.Get(), 20) == WAIT_OBJECT_0)
-            throw std::runtime_error("net_send.exe ended during start-up with exit code " +
-                                     std::to_string(ExitCode()));
-        if (Now() > deadline)
-            throw std::runtime_error("no main window \"" + Narrow(kMainCaption) + "\" within " +
-                                     std::to_string(UpperBound(kStartTimeoutMs) / 1000) + " s");
-    }
-    openingMs_ = static_cast<DWORD>(Now() - created);
+    const auto up = [this] { return main_ && (IsWindowVisible(main_) || BoxOwnedBy(main_, true)); };
+    WaitUntil([&] { return (main_ = FindMainWindow(), up()) || !Running(); }, kStartTimeoutMs);
+    if (!up() && !Running())
+        throw std::runtime_error("net_send.exe ended during start-up with exit code " + std::to_string(ExitCode()));
+    if (!up())
+        throw std::runtime_error("no main window \"" + Narrow(kMainCaption) + "\" within " +
+                                 std::to_string(UpperBound(kStartTimeoutMs) / 1000) + " s");
+    openingMs_ = MsSinceCreation(process_.Get());
     settings_.reset();
     // Past this message the start-up handling is over (or waits in a message box).
     Send(main_, WM_NULL);
@@ -613,19 +624,16 @@ void Program::WaitUntilUp()
 bool Program::WaitUntilBusy(DWORD timeoutMs) const
 {
     // Two unanswered probes of 100 ms in a row: past the making of the window, into what holds it up.
-    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
     int unanswered = 0;
-    do {
-        const HWND window = main_ ? main_ : FindMainWindow();
-        DWORD_PTR ignored = 0;
-        if (!window || SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &ignored)) {
-            unanswered = 0;
-            Sleep(10);
-        } else if (++unanswered == 2) {
-            return true;
-        }
-    } while (Now() < deadline);
-    return false;
+    return WaitUntil(
+        [&] {
+            const HWND window = main_ ? main_ : FindMainWindow();
+            DWORD_PTR ignored = 0;
+            const bool answered = !window || SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &ignored);
+            unanswered = answered ? 0 : unanswered + 1;
+            return unanswered == 2;
+        },
+        timeoutMs);
 }
 
 HWND Program::FindMainWindow() const
@@ -649,25 +657,27 @@ void Program::FindControls()
 
 int Program::Pixels(int twips) const { return MulDiv(twips, expectedDpi, 1440); }
 
-RECT Program::RectInClient(HWND control) const
+RECT Program::RectInClient(HWND control, HWND window) const
 {
     RECT rect;
     GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, main_, reinterpret_cast<POINT*>(&rect), 2);
+    MapWindowPoints(HWND_DESKTOP, window ? window : main_, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
-HWND Program::ControlNear(const Placement& placement, LONG requiredStyle) const
+HWND Program::ControlNear(const Placement& placement, LONG requiredStyle, HWND window, LONG styleMask) const
 {
     const wchar_t* className = placement.systemClass;
     const POINT at = {Pixels(placement.left), Pixels(placement.top)};
+    window = window ? window : main_;
+    const LONG mask = styleMask ? styleMask : requiredStyle;
     HWND best = nullptr;
     long long bestDistance = LLONG_MAX;
     std::string seen;
-    for (HWND child = GetWindow(main_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const RECT rect = RectInClient(child);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const RECT rect = RectInClient(child, window);
         seen += " " + Narrow(ClassOf(child)) + "@(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + ")";
-        if (!SameClass(child, className) || (GetWindowLongW(child, GWL_STYLE) & requiredStyle) != requiredStyle)
+        if (!SameClass(child, className) || (GetWindowLongW(child, GWL_STYLE) & mask) != requiredStyle)
             continue;
         const long long dx = rect.left - at.x;
         const long long dy = rect.top - at.y;
@@ -677,8 +687,9 @@ HWND Program::ControlNear(const Placement& placement, LONG requiredStyle) const
         }
     }
     if (!best)
-        throw std::runtime_error("the main window has no " + Narrow(className) +
-                                 " control; its children:" + (seen.empty() ? std::string(" none") : seen));
+        throw std::runtime_error("the window has no " + Narrow(className) + " control of style " +
+                                 std::to_string(requiredStyle) + "; its children:" +
+                                 (seen.empty() ? std::string(" none") : seen));
     return best;
 }
 
@@ -734,6 +745,12 @@ void Program::SetText(HWND control, const std::wstring& text)
     Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void Program::Fill(const std::wstring& name, const std::wstring& message)
+{
+    SetText(combo_, name);
+    SetText(message_, message);
+}
+
 void Program::Select(int index) { Send(combo_, CB_SETCURSEL, static_cast<WPARAM>(index)); }
 
 void Program::Click(HWND button)
@@ -751,28 +768,23 @@ void Program::StartClick(HWND button)
         Fail(L"cannot click the button");
 }
 
-void Program::Settle()
+void Program::Idle(HWND window) const
 {
-    // Posted messages are taken in the order they came. The message box's modified flag, set by a posted
-    // EM_SETMODIFY, shows that everything posted before it has been handled; a second round covers what
-    // those handlers posted. The flag, which the program does not use, is put back afterwards.
-    const LRESULT modified = Send(message_, EM_GETMODIFY);
-    for (int round = 0; round < 2; ++round) {
-        Send(message_, EM_SETMODIFY, FALSE);
-        PostMessageW(message_, EM_SETMODIFY, TRUE, 0);
-        const ULONGLONG deadline = Now() + UpperBound(kAnswerTimeoutMs);
-        while (!Send(message_, EM_GETMODIFY) && Now() < deadline)
-            Sleep(10);
-    }
-    Send(message_, EM_SETMODIFY, static_cast<WPARAM>(modified));
+    // A hidden window is never painted, so it would seem idle at once.
+    window = window ? window : main_;
+    E2E_ASSERT(!Running() || IsWindowVisible(window)) << "waiting for a hidden window to be painted";
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
+    const bool idle =
+        WaitUntil([&] { return !Running() || !IsWindow(window) || !GetUpdateRect(window, nullptr, FALSE); },
+                  kAnswerTimeoutMs);
+    E2E_ASSERT(idle) << "the program never came to rest: its window was not painted within "
+                     << UpperBound(kAnswerTimeoutMs) << " ms";
 }
 
 void Program::ShowFreshlyPainted(HWND window)
 {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    const ULONGLONG deadline = Now() + UpperBound(2000);
-    while (!WindowsOfClass(TOOLTIPS_CLASSW).empty() && Now() < deadline)
-        Sleep(20);
+    WaitUntil([this] { return WindowsOfClass(TOOLTIPS_CLASSW).empty(); }, 2000);
     if (window == main_)
         BringToFront();
     else
@@ -784,10 +796,7 @@ void Program::ShowFreshlyPainted(HWND window)
 void Program::BringToFront()
 {
     SetForegroundWindow(main_);
-    const ULONGLONG deadline = Now() + UpperBound(3000);
-    while (GetForegroundWindow() != main_ && Now() < deadline)
-        Sleep(20);
-    if (GetForegroundWindow() != main_)
+    if (!WaitUntil([this] { return GetForegroundWindow() == main_; }, 3000))
         throw std::runtime_error("the main window does not come to the front");
     Send(main_, WM_NULL);
 }
@@ -841,15 +850,23 @@ void Program::ClickAt(POINT inClient)
 
 void Program::ChooseMenuEntry(int position)
 {
-    // By the entry's underlined letter, read off its caption ("&Выход", "&О программе..."): one message
-    // that the window's own menu code turns into the entry's command. Walking the bar with posted F10,
-    // arrow and Enter keys raced with the start of the menu loop under Wine now and then, and a lost
-    // arrow chose the wrong entry.
-    static const wchar_t kLetters[] = {L'в', L'о'};
-    ChooseMenuEntryByLetter(kLetters[position]);
+    // By the entry's underlined letter ("&Выход", "&О программе..."): Alt pressed and let go hands the
+    // menu bar the keyboard, and the letter typed then chooses the entry, as Alt+letter does. The letter
+    // goes in as the character itself: no key of the display's keyboard need type Cyrillic (under Wine
+    // the keys are the X server's, US ones here, so VkKeyScanExW finds none even in the Russian layout),
+    // and Wine makes no menu choice of a character typed with Alt held.
+    INPUT inputs[4] = {};
+    const DWORD flags[4] = {0, KEYEVENTF_KEYUP, KEYEVENTF_UNICODE, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP};
+    for (int i = 0; i < 4; ++i) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = i < 2 ? VK_MENU : 0;
+        inputs[i].ki.wScan = i < 2 ? 0 : L"во"[position];
+        inputs[i].ki.dwFlags = flags[i];
+    }
+    BringToFront();
+    if (SendInput(4, inputs, sizeof(INPUT)) != 4)
+        Fail(L"cannot send key presses");
 }
-
-void Program::ChooseMenuEntryByLetter(wchar_t letter) { PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, letter); }
 
 std::vector<HWND> Program::WindowsCaptioned(const std::wstring& caption) const
 {
@@ -869,51 +886,39 @@ std::vector<HWND> Program::WindowsOfClass(const wchar_t* className) const
     return found;
 }
 
-HWND Program::WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const
-{
-    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
-    do {
-        const std::vector<HWND> found = WindowsCaptioned(caption);
-        if (!found.empty())
-            return found.front();
-        Sleep(20);
-    } while (Now() < deadline);
-    return nullptr;
-}
-
 HWND Program::OpenAbout()
 {
     ChooseMenuEntry(1);
-    const HWND about = WaitForWindow(kAboutCaption, 5000);
-    E2E_ASSERT(about != nullptr) << "no About window \"" << kAboutCaption << "\" after choosing its menu entry";
+    std::vector<HWND> found;
+    WaitUntil([&] { return !(found = WindowsCaptioned(kAboutCaption)).empty(); }, 5000);
+    E2E_ASSERT(!found.empty()) << "no About window \"" << kAboutCaption << "\" after choosing its menu entry";
+    const HWND about = found.front();
     Send(about, WM_NULL);
     return about;
 }
 
-HWND Program::MessageBoxOfMain() const { return MessageBoxOwnedBy(main_); }
-
-HWND Program::MessageBoxOwnedBy(HWND owner) const
+HWND Program::BoxOwnedBy(HWND owner, bool shownOnly) const
 {
     for (HWND window : TopLevelWindowsOf(processId_))
-        if (IsWindowVisible(window) && SameClass(window, L"#32770") && GetWindow(window, GW_OWNER) == owner)
+        if ((!shownOnly || IsWindowVisible(window)) && SameClass(window, L"#32770") &&
+            GetWindow(window, GW_OWNER) == owner)
             return window;
     return nullptr;
 }
 
-HWND Program::WaitForMessageBox(DWORD timeoutMs) const { return WaitForBoxOwnedBy(main_, timeoutMs); }
-
-HWND Program::WaitForUnownedMessageBox(DWORD timeoutMs) const { return WaitForBoxOwnedBy(nullptr, timeoutMs); }
-
-HWND Program::WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const
+HWND Program::MessageBoxOfMain() const
 {
-    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
-    for (;;) {
-        if (HWND box = MessageBoxOwnedBy(owner))
-            return box;
-        if (Now() >= deadline)
-            return nullptr;
-        Sleep(20);
-    }
+    // A box that the system has made but not shown yet already holds the handler that asked for it.
+    if (IsWindowVisible(main_))
+        Idle();
+    return BoxOwnedBy(main_, false);
+}
+
+HWND Program::WaitForMessageBox(DWORD timeoutMs, bool ownedByMain) const
+{
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = BoxOwnedBy(ownedByMain ? main_ : nullptr, true)) != nullptr; }, timeoutMs);
+    return box;
 }
 
 std::wstring Program::MessageBoxText(HWND box) const
@@ -931,15 +936,13 @@ std::wstring Program::MessageBoxText(HWND box) const
 
 void Program::Dismiss(HWND box)
 {
+    const auto gone = [box] { return !IsWindow(box) || !IsWindowVisible(box); };
     for (UINT message : {static_cast<UINT>(WM_COMMAND), static_cast<UINT>(WM_CLOSE)}) {
         PostMessageW(box, message, message == WM_COMMAND ? IDOK : 0, 0);
-        const ULONGLONG deadline = Now() + UpperBound(3000);
-        while (IsWindow(box) && IsWindowVisible(box) && Now() < deadline)
-            Sleep(20);
-        if (!IsWindow(box) || !IsWindowVisible(box))
+        if (WaitUntil(gone, 3000))
             break;
     }
-    if (IsWindow(box) && IsWindowVisible(box))
+    if (!gone())
         throw std::runtime_error("the message box does not go away");
     // The handler that showed the box goes on from here; wait until it is done.
     if (IsWindow(main_))
@@ -966,22 +969,29 @@ void Program::ExpectFailureBox(Failed what, std::optional<DWORD> error)
     ExpectFailureBox(what, reason);
 }
 
-void Program::ExpectFailureBox(Failed what, const std::wstring& reason)
+HWND Program::ExpectBox(const std::wstring& opening, const char* icon, DWORD timeoutMs, bool ownedByMain) const
 {
-    const HWND box = WaitForMessageBox(5000);
-    E2E_ASSERT(box != nullptr) << "no message box owned by the main window";
+    const HWND box = WaitForMessageBox(timeoutMs, ownedByMain);
+    E2E_ASSERT(box != nullptr) << "no message box; the program is " << (Running() ? "running" : "ended");
     E2E_EXPECT_EQ(CaptionOf(box), kMainCaption);
     const std::wstring text = MessageBoxText(box);
+    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0)
+        << "the box does not open with \"" << opening << "\": " << text;
+    E2E_EXPECT_EQ(IconOf(box), icon);
+    return box;
+}
+
+void Program::ExpectFailureBox(Failed what, const std::wstring& reason)
+{
     // What failed (for an add, with the name in the field), the file where the user can find it, then why.
     const std::wstring opening =
         (what == Failed::Reading ? std::wstring(L"Не удалось прочитать сохранённые имена компьютеров.")
                                  : L"Не удалось добавить имя «" + Text(combo_) + L"» в список.") +
         L"\nФайл: " + PathIn(currentDirectory_, L"net_send.ini") + L"\n\n";
-    EXPECT_TRUE(text.compare(0, opening.size(), opening) == 0) << "the box does not open with \"" << opening
-                                                              << "\": " << text;
+    const HWND box = ExpectBox(opening, what == Failed::Reading ? "warning" : "error");
+    const std::wstring text = MessageBoxText(box);
     EXPECT_TRUE(reason.empty() || text.compare(opening.size(), std::wstring::npos, reason) == 0)
         << "the reason \"" << reason << "\" does not follow: " << text;
-    E2E_EXPECT_EQ(IconOf(box), what == Failed::Reading ? "warning" : "error");
     Dismiss(box);
     EXPECT_TRUE(MessageBoxOfMain() == nullptr) << "a second message box";
 }
@@ -994,26 +1004,60 @@ std::vector<NetCall> Program::Calls() const
 
 std::vector<NetCall> Program::WaitForCalls(size_t count, DWORD timeoutMs) const
 {
-    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
-    while (ReadNetLog(PathOf(L"net_calls.log")).size() < count && Now() < deadline)
-        Sleep(20);
+    WaitUntil([&] { return ReadNetLog(PathOf(L"net_calls.log")).size() >= count; }, timeoutMs);
     return Calls();
+}
+
+NetCall Program::ExpectNetCall(const std::wstring& commandLine, size_t earlier) const
+{
+    const std::vector<NetCall> calls = WaitForCalls(earlier + 1);
+    E2E_ASSERT_EQ(calls.size(), earlier + 1) << "starts of net.exe";
+    E2E_EXPECT_EQ(calls.back().commandLine, commandLine);
+    return calls.back();
 }
 
 void Program::WaitForStartedProcesses(DWORD timeoutMs) const
 {
-    const ULONGLONG deadline = Now() + UpperBound(timeoutMs);
-    for (;;) {
-        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-        if (!QueryInformationJobObject(job_.Get(), JobObjectBasicAccountingInformation, &accounting,
-                                       sizeof accounting, nullptr))
-            return;
-        const DWORD ownProcesses = Running() ? 1 : 0;
-        if (accounting.ActiveProcesses <= ownProcesses || Now() >= deadline)
-            return;
-        Sleep(20);
-    }
+    WaitUntil(
+        [this] {
+            JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+            return !QueryInformationJobObject(job_.Get(), JobObjectBasicAccountingInformation, &accounting,
+                                              sizeof accounting, nullptr) ||
+                   accounting.ActiveProcesses <= (Running() ? 1u : 0u);
+        },
+        timeoutMs);
 }
+
+bool Program::ReadyForRow(const FileBytes& recipients)
+{
+    DWORD_PTR ignored = 0;
+    if (!Running() || BoxOwnedBy(main_, false) ||
+        !SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, UpperBound(kAnswerTimeoutMs), &ignored))
+        return false;
+    WaitForStartedProcesses();
+    DeleteFileW(PathOf(L"net_calls.log").c_str());
+    if (recipients)
+        WriteWholeFile(PathOf(L"net_send.ini"), *recipients);
+    else
+        DeleteFileW(PathOf(L"net_send.ini").c_str());
+    Select(-1);
+    Fill(L"", L"");
+    return true;
+}
+
+static std::unique_ptr<Program> programForRows;
+
+Program& Program::ForRow(const FileBytes& recipients)
+{
+    if (!programForRows || !programForRows->ReadyForRow(recipients)) {
+        programForRows.reset();
+        programForRows = std::make_unique<Program>(recipients);
+        programForRows->Start();
+    }
+    return *programForRows;
+}
+
+void Program::EndRows() { programForRows.reset(); }
 
 bool Program::WaitForExit(DWORD timeoutMs) const
 {

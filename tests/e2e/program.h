@@ -46,6 +46,9 @@ int ExpectedDpi();
 // An upper time bound of the driver's, in milliseconds, stretched by NETSEND_TIME_SCALE (a whole factor)
 // where every process start takes far longer, as under CPU emulation. Lower bounds are never stretched.
 DWORD UpperBound(DWORD ms);
+// The driver's one way of waiting for what happens in the program's own time: asks `condition` every
+// 20 ms until it holds, for at most UpperBound(timeoutMs); whether it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
@@ -146,8 +149,8 @@ public:
     // message box of it) is up.
     void Launch(const std::wstring& currentDirectory);
     void WaitUntilUp();
-    // Milliseconds from the main window's creation until it was shown with its list filled, or until a
-    // message box of it came up: the program's own opening, without the start of the process.
+    // Milliseconds from the process's creation (the system's record, which lag in the driver cannot move)
+    // until the main window was shown with its list filled, or a message box of it came up.
     DWORD OpeningMs() const { return openingMs_; }
     // Waits until the main window exists and does not answer at once: its thread is held up in what it
     // is doing (reading the file at start, handling a click). False when that does not happen in time.
@@ -177,8 +180,11 @@ public:
 
     // A child of the main window of the class, the one whose top left corner is nearest the position
     // (in twips at the expected dpi), as an outsider who knows the layout finds it.
-    HWND ControlNear(const Placement& placement, LONG requiredStyle = 0) const;
-    RECT RectInClient(HWND control) const;
+    // The same in another window, and for a style that is a value under a mask (SS_TYPEMASK) rather than
+    // flags.
+    HWND ControlNear(const Placement& placement, LONG requiredStyle = 0, HWND window = nullptr,
+                     LONG styleMask = 0) const;
+    RECT RectInClient(HWND control, HWND window = nullptr) const;
     int Pixels(int twips) const;
 
     e2e::Items Items() const;
@@ -189,14 +195,16 @@ public:
     int Selection() const;
     std::wstring Text(HWND control) const;
     void SetText(HWND control, const std::wstring& text);
+    void Fill(const std::wstring& name, const std::wstring& message);  // cmbComp's text, then txtMessage's
     void Select(int index);
     // Clicks a button and returns when its handling is over or waits for the user in a message box.
     void Click(HWND button);
     // Clicks a button and returns at once.
     void StartClick(HWND button);
-    // Returns once the main window has handled what was posted to it before, and what that posted in
-    // turn (a menu entry chosen by its letter posts its command).
-    void Settle();
+    // Returns once the program has nothing left to do, or has ended: the window (the main one when not
+    // given) painted anew, which a thread does only when nothing else waits in its queue (what was sent,
+    // posted or typed, what that posted in turn, a request to end).
+    void Idle(HWND window = nullptr) const;
     // In front, with the mouse away from it (no tooltip), every control asked to paint itself anew; the
     // painting is for a ShotWhen to wait for.
     void ShowFreshlyPainted(HWND window);
@@ -206,25 +214,26 @@ public:
     void PressKey(WORD key, bool withShift = false);
     void MoveMouseTo(POINT inClient);
     void ClickAt(POINT inClient);
-    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) by its letter.
+    // Chooses the entry of the menu bar at the given position (0: Exit, 1: Help) by its letter, pressed.
     void ChooseMenuEntry(int position);
-    // Chooses an entry of the menu bar by its underlined letter, as Alt+letter does.
-    void ChooseMenuEntryByLetter(wchar_t letter);
     // Sends the message and waits for its handling, as a window of another program would.
     LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     // Visible top-level windows of the process with the given caption, or of the given class.
     std::vector<HWND> WindowsCaptioned(const std::wstring& caption) const;
     std::vector<HWND> WindowsOfClass(const wchar_t* className) const;
-    HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) const;
     // Opens the About window with its menu entry and returns it; a failure ends the case.
     HWND OpenAbout();
-    // A message box (dialog class #32770) owned by the main window, or null.
+    // The message box (dialog class #32770) owned by the main window once the program is idle (see Idle),
+    // shown or still being made; null when there is none.
     HWND MessageBoxOfMain() const;
-    HWND WaitForMessageBox(DWORD timeoutMs) const;
-    // The same for a message box of the program that has no owner.
-    HWND WaitForUnownedMessageBox(DWORD timeoutMs) const;
+    // A shown message box owned by the main window, or by no window, within the time; null when none came.
+    HWND WaitForMessageBox(DWORD timeoutMs, bool ownedByMain = true) const;
     std::wstring MessageBoxText(HWND box) const;
+    // The box that must come within the time (or the case ends): titled with the main window's caption,
+    // its text opening as given, with the system's icon ("error", "warning").
+    HWND ExpectBox(const std::wstring& opening, const char* icon, DWORD timeoutMs = 5000,
+                   bool ownedByMain = true) const;
     void Dismiss(HWND box);
     // The box that must be up now, or within a few seconds: titled with the main window's caption, with
     // the icon of the failure (a warning for reading, an error for adding), opening with what failed (an
@@ -237,6 +246,9 @@ public:
     // Waits until the stand-in has logged at least `count` starts, then returns them all, once every
     // process started by then has ended.
     std::vector<NetCall> WaitForCalls(size_t count, DWORD timeoutMs = 10000) const;
+    // The one start that follows `earlier` ones, once it has ended: another count of starts ends the case,
+    // another command line fails it.
+    NetCall ExpectNetCall(const std::wstring& commandLine, size_t earlier = 0) const;
     // The starts logged, once every process started by the program has ended (so has logged, if at all).
     std::vector<NetCall> Calls() const;
     // Waits until no process of this case is running besides net_send.exe itself.
@@ -246,9 +258,16 @@ public:
     bool Running() const;
     DWORD ExitCode() const;
 
+    // One running program for every row of a table, where a start each would repeat the same start: the
+    // first row starts it, a row that left it ended, busy or with a message box up has it started anew,
+    // and the table's end ends it. Each row finds the names file as given, both fields empty, and no
+    // start of net.exe logged; the list shows what the file held at the program's start.
+    static Program& ForRow(const FileBytes& recipients);
+    static void EndRows();
+
 private:
-    HWND MessageBoxOwnedBy(HWND owner) const;
-    HWND WaitForBoxOwnedBy(HWND owner, DWORD timeoutMs) const;
+    bool ReadyForRow(const FileBytes& recipients);
+    HWND BoxOwnedBy(HWND owner, bool shownOnly) const;
     void FindControls();
     std::unique_ptr<WineSettingsForOneStart> settings_;
     HWND FindMainWindow() const;

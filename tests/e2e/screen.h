@@ -2,6 +2,8 @@
 
 // Reading back what the user sees: the pixels of a part of the screen, and window rectangles on it.
 
+#include "program.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -69,13 +71,9 @@ private:
 inline Screenshot ShotWhen(const RECT& onScreen, const std::function<bool(const Screenshot&)>& ready,
                            DWORD timeoutMs = 3000)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        Screenshot shot(onScreen);
-        if (ready(shot) || GetTickCount() - start >= timeoutMs)
-            return shot;
-        Sleep(20);
-    }
+    std::optional<Screenshot> shot;
+    WaitUntil([&] { return ready(*(shot = Screenshot(onScreen))); }, timeoutMs);
+    return *shot;
 }
 
 // The same once it has stopped changing.

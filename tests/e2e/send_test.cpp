@@ -58,28 +58,23 @@ const SendCase kSendCases[] = {
      L"net send PC12 (echo x>paren.txt)\r\necho y>line.txt"},
 };
 
-E2E_TABLE(SendCommandLine, SendCase, kSendCases);
+E2E_TABLE_ONE_START(SendCommandLine, SendCase, kSendCases);
 
 TEST_P(SendCommandLine, Is)
 {
     const SendCase& row = GetParam();
-    Program app("PC1\r\n");
-    app.Start();
+    Program& app = Program::ForRow("PC1\r\n");
     std::vector<std::wstring> files = FilesIn(app.Folder());
     files.push_back(L"net_calls.log");
     std::sort(files.begin(), files.end());
-    app.SetText(app.Combo(), row.recipient);
-    app.SetText(app.Message(), row.message);
+    app.Fill(row.recipient, row.message);
 
     app.Click(app.SendButton());
 
-    app.WaitForCalls(1);
-    const std::vector<NetCall> calls = app.Calls();
-    E2E_ASSERT_EQ(calls.size(), 1u);
-    E2E_EXPECT_EQ(calls[0].commandLine, row.commandLine);
-    EXPECT_TRUE(calls[0].showFlagSet) << "STARTF_USESHOWWINDOW not set";
-    E2E_EXPECT_EQ(calls[0].showMode, SW_SHOWMINIMIZED);
-    EXPECT_TRUE(IsSystemNet(calls[0].program)) << "ran " << calls[0].program;
+    const NetCall call = app.ExpectNetCall(row.commandLine);
+    EXPECT_TRUE(call.showFlagSet) << "STARTF_USESHOWWINDOW not set";
+    E2E_EXPECT_EQ(call.showMode, SW_SHOWMINIMIZED);
+    EXPECT_TRUE(IsSystemNet(call.program)) << "ran " << call.program;
 
     E2E_EXPECT_EQ(app.Text(app.Combo()), row.recipient);
     E2E_EXPECT_EQ(app.Text(app.Message()), row.message);
@@ -93,15 +88,11 @@ TEST(Sending, PressedTwiceStartsTwoProcesses)
 {
     Program app("PC1\r\n");
     app.Start();
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
     app.Click(app.SendButton());
+    app.ExpectNetCall(L"net send PC12 hi");
     app.Click(app.SendButton());
-
-    const std::vector<NetCall> calls = app.WaitForCalls(2);
-    E2E_ASSERT_EQ(calls.size(), 2u);
-    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hi");
-    E2E_EXPECT_EQ(calls[1].commandLine, L"net send PC12 hi");
+    app.ExpectNetCall(L"net send PC12 hi", 1);
     E2E_EXPECT_EQ(app.Text(app.Combo()), L"PC12");
     E2E_EXPECT_EQ(app.Text(app.Message()), L"hi");
     E2E_EXPECT_EQ(app.Recipients(), FileBytes("PC1\r\n"));
@@ -114,9 +105,7 @@ TEST(Sending, PickedItemIsSent)
     app.Select(1);
     app.SetText(app.Message(), L"hi");
     app.Click(app.SendButton());
-    const std::vector<NetCall> calls = app.WaitForCalls(1);
-    E2E_ASSERT_EQ(calls.size(), 1u);
-    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC2 hi");
+    app.ExpectNetCall(L"net send PC2 hi");
 }
 
 // A net.exe where a search for `net` would look before the system folder: the program's own folder, the
@@ -151,16 +140,13 @@ TEST_P(PlantedNet, NeverRuns)
         app.SetEnvironment(L"PATH", app.PathOf(L"bin") + L";" + EnvironmentVariable(L"PATH"));
     app.Start(row.current);
     E2E_ASSERT_EQ(app.Items(), Items{row.current.empty() ? L"PC1" : L"PC2"});  // the current folder is the one meant
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
 
     app.Click(app.SendButton());
 
-    const std::vector<NetCall> calls = app.WaitForCalls(1);
-    E2E_ASSERT_EQ(calls.size(), 1u);
-    EXPECT_TRUE(IsSystemNet(calls[0].program)) << "ran " << calls[0].program;
-    EXPECT_TRUE(IsSystemFolder(calls[0].folder)) << "started in " << calls[0].folder;
-    E2E_EXPECT_EQ(calls[0].commandLine, L"net send PC12 hi");
+    const NetCall call = app.ExpectNetCall(L"net send PC12 hi");
+    EXPECT_TRUE(IsSystemNet(call.program)) << "ran " << call.program;
+    EXPECT_TRUE(IsSystemFolder(call.folder)) << "started in " << call.folder;
     EXPECT_TRUE(app.Running());
 }
 
@@ -171,14 +157,13 @@ TEST(Sending, MissingNetStaysSilent)
     Program app("PC1\r\n");
     app.PutNet();
     app.Start();
-    app.SetText(app.Combo(), L"PC12");
-    app.SetText(app.Message(), L"hi");
+    app.Fill(L"PC12", L"hi");
 
     {
         const SystemNetTakenAway missing;
         app.Click(app.SendButton());
-        EXPECT_TRUE(app.WaitForMessageBox(1000) == nullptr) << "a failed send should stay silent";
         app.WaitForStartedProcesses();
+        EXPECT_TRUE(app.MessageBoxOfMain() == nullptr) << "a failed send should stay silent";
     }
     E2E_EXPECT_EQ(app.Calls().size(), 0u) << "another net.exe ran";
     EXPECT_TRUE(app.Running());

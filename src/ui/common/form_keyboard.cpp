@@ -6,10 +6,11 @@ bool Form::HandleKeyboard(const MSG& message) const
 {
     if (message.message == WM_CHAR && (message.wParam == L'\r' || message.wParam == 0x1B)) {
         // A one-line edit outside a dialog beeps at Enter and Escape; in the list's edit field they mean
-        // nothing. The key presses themselves still reach the combo box, which closes its list on them.
+        // nothing. With the list dropped down they go on: the edit field hands them to the combo box,
+        // which closes the list on them, without a beep.
         const int index = IndexOf(message.hwnd);
         return index >= 0 && table_.controls[index].kind == ControlKind::EditableCombo &&
-               message.hwnd != controls_[index];
+               message.hwnd != controls_[index] && !SendMessageW(controls_[index], CB_GETDROPPEDSTATE, 0, 0);
     }
     if (message.message != WM_KEYDOWN)
         return false;
