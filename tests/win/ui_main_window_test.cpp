@@ -415,23 +415,13 @@ protected:
     // drawn unscaled, at the largest size stored that is not larger than the DPI asks for.
     void ExpectPicture(HWND control, expected::Icon picture, bool pressed, int dpi) const
     {
-        RECT area{};
-        GetClientRect(control, &area);
-        const Canvas painted(area.right, area.bottom);
-        DRAWITEMSTRUCT item{};
-        item.CtlType = ODT_BUTTON;
-        item.CtlID = static_cast<UINT>(GetDlgCtrlID(control));
-        item.itemAction = ODA_DRAWENTIRE;
-        item.itemState = pressed ? ODS_SELECTED : 0;
-        item.hwndItem = control;
-        item.hDC = painted.Dc();
-        item.rcItem = area;
-        SendMessageW(window_, WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+        const auto painted = DrawButton(control, pressed ? ODS_SELECTED : 0u);
         const int size = StoredPictureSizeAt(dpi);
         const ui::IconHandle icon = ExpectedIcon(picture, size);
         ASSERT_EQ(IconWidth(icon.Get()), size);
-        const bool shown = ShowsIcon(painted, icon.Get(), size, pressed);
-        EXPECT_TRUE(shown) << "not icon resource " << static_cast<int>(picture) << (pressed ? " when held down" : "") << " at " << size << " pixels";
+        EXPECT_TRUE(ShowsIcon(*painted, icon.Get(), size, pressed))
+            << "not icon resource " << static_cast<int>(picture) << (pressed ? " when held down" : "") << " at "
+            << size << " pixels";
     }
 
     // The tooltip's text in the system's tooltip font, grown with the window's DPI.
@@ -454,17 +444,21 @@ protected:
     // buttons.
     void ExpectColours(COLORREF text, COLORREF ground, COLORREF buttonGround) const;
 
-    // cmdKompName drawn as the window draws it, with the focus or without, into a bitmap of its size.
-    std::unique_ptr<Canvas> DrawButton(bool focused) const
+    // A picture button drawn as the window draws it (as it is, focused or held down), into a bitmap of its
+    // size.
+    std::unique_ptr<Canvas> DrawButton(HWND button, UINT state) const
     {
-        HWND button = Control(fm::kCmdKompName);
         RECT rect{};
         GetClientRect(button, &rect);
         auto canvas = std::make_unique<Canvas>(rect.right, rect.bottom);
-        DRAWITEMSTRUCT item{ODT_BUTTON, fm::kCmdKompName, 0, ODA_DRAWENTIRE, focused ? ODS_FOCUS : 0u,
-                            button, canvas->Dc(), rect, 0};
-        SendMessageW(window_, WM_DRAWITEM, fm::kCmdKompName, reinterpret_cast<LPARAM>(&item));
+        const auto id = static_cast<UINT>(GetDlgCtrlID(button));
+        DRAWITEMSTRUCT item{ODT_BUTTON, id, 0, ODA_DRAWENTIRE, state, button, canvas->Dc(), rect, 0};
+        SendMessageW(window_, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
         return canvas;
+    }
+    std::unique_ptr<Canvas> DrawButton(bool focused) const
+    {
+        return DrawButton(Control(fm::kCmdKompName), focused ? ODS_FOCUS : 0u);
     }
 
     static BOOL CALLBACK FindTooltip(HWND window, LPARAM found)
