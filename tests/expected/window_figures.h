@@ -1,9 +1,9 @@
 #pragma once
 
-// How the two windows are to look, written down once for every test layer: the in-process tests, the
-// native layout tests and the end-to-end drivers all hold the built windows against these figures, never
-// against the program's own tables. Geometry in twips, colours as red, green, blue. No windows.h here, so
-// that the native tests can take it too.
+// How the two windows are to look, written down once for every test layer: the in-process window tests
+// and the end-to-end drivers both hold the built windows against these figures, never against the
+// program's own tables. Geometry in twips, colours as red, green, blue. No windows.h here, so that a
+// portable test can take it too.
 
 namespace expected {
 
