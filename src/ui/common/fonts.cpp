@@ -112,8 +112,8 @@ FontHandle Narrowed(HDC dc, const FormTable& form, const FontDef& wanted, int dp
 // size the system has nearest; at any other DPI only at the wanted height, which a bitmap face, with its
 // few sizes drawn for 96 dpi, cannot give (the system scales it by whole multiples or takes its nearest
 // size: jagged or wrongly sized text). Otherwise, as where the system substitutes another face (no
-// Cyrillic "MS Sans Serif"), its TrueType twin, of the same design and widths at every height, where the
-// system has that.
+// Cyrillic "MS Sans Serif"), its TrueType twin, of the same design and widths at every height: at 96 dpi
+// where the system has that, elsewhere always.
 FontHandle CreateFormFont(HDC dc, const FormTable& form, const FontDef& wanted, int dpi)
 {
     LOGFONTW logFont = LogFontFor(wanted, dpi);
@@ -125,8 +125,10 @@ FontHandle CreateFormFont(HDC dc, const FormTable& form, const FontDef& wanted, 
         LOGFONTW twinFont = logFont;
         lstrcpynW(twinFont.lfFaceName, kTrueTypeTwin, LF_FACESIZE);
         FontHandle twin(CreateFontIndirectW(&twinFont));
-        if (twin && MadeAsAsked(dc, twin.Get(), twinFont, dpi))
-            return twin;
+        // Away from 96 dpi the twin is taken even where the system stands another face in for it: a
+        // scalable face at the wanted height reads better than a bitmap one at a size of its own.
+        if (twin && (dpi != kDefaultDpi || MadeAsAsked(dc, twin.Get(), twinFont, dpi)))
+            return Narrowed(dc, form, wanted, dpi, twinFont, std::move(twin));
     }
     return Narrowed(dc, form, wanted, dpi, logFont, std::move(font));
 }
