@@ -37,7 +37,7 @@ int DpiOfWindow(HWND window)
 int DpiOfMonitor(HMONITOR screen)
 {
     static const ModuleHandle shcore = LoadSystemLibrary(L"shcore.dll");
-    static const auto getDpiForMonitor = LookUp<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
+    static const auto getDpiForMonitor = LookUp<GetDpiForMonitorFunction>(shcore.Get(), "GetDpiForMonitor");
     constexpr int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
     UINT dpiX = 0;
     UINT dpiY = 0;
